@@ -1,0 +1,103 @@
+#include "app/brelvik_core.h"
+
+#include "app/control_ids.h"
+
+namespace brelvik {
+namespace {
+
+constexpr int kSimDisconnectedMs = 1000;
+
+}  // namespace
+
+BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
+                         SettingsStore& settings)
+    : controls_(controls), timers_(timers), settings_(settings), tablet_(controls, timers, boxes, sender, sim_) {}
+
+BrelvikCore::~BrelvikCore() = default;
+
+void BrelvikCore::start(std::vector<std::string> broadcastTable) {
+    tablet_.setBroadcastTable(std::move(broadcastTable));
+    controls_.setText(ids::kSimStatus, "Not connected");
+    controls_.setText(ids::kTabletStatus, "Not connected");
+    sim_ = SimSession{};
+    timers_.start(ids::kSimTimer, kSimDisconnectedMs);
+    tablet_.broadcastClientRequest();
+
+    calibration_ = loadCalibration(settings_);
+    loadCheckBoxSettings(settings_, controls_);
+    gauges_ = loadGaugeSelection(settings_);
+
+    for (const int id : ids::kFailureBoxes) controls_.setChecked(id, true);
+    for (int i = 0; i < ids::kBreakerCount; ++i) breakerIds_[i] = static_cast<std::uint16_t>(ids::kFirstBreaker + i);
+}
+
+bool BrelvikCore::onCommand(int id) {
+    if (id >= ids::kFirstBreaker && id <= ids::kLastBreaker) {
+        onBreakerClicked(id);
+        return false;
+    }
+    switch (id) {
+    case ids::kStart:
+        tablet_.onStartButton();
+        break;
+    case ids::kClose:
+        onClose();
+        return true;
+    case ids::kSendSimOperations:
+        storeBox(id, setting::kSendCtrlCheck);
+        break;
+    case ids::kTabletAutoConnect:
+        tablet_.onAutoConnectClicked();
+        storeBox(id, setting::kReconnectCheck);
+        break;
+    case ids::kSyncAutopilotMaster:
+        storeBox(id, setting::kMasterCheck);
+        break;
+    case ids::kSyncBaro:
+        storeBox(id, setting::kSyncBaro);
+        break;
+    case ids::kPedestalInitialize:
+        if (panels_->isConnected(Panel::Pedestal)) {
+            const std::uint8_t frame[4] = {0xFF, 0xFF, 0x0C, 0x00};
+            panels_->writePanel(Panel::Pedestal, frame);
+        }
+        break;
+    default:
+        break;  // the panel and configuration buttons arrive with their features
+    }
+    return false;
+}
+
+void BrelvikCore::storeBox(int id, const char* key) { storeCheckBox(settings_, key, controls_.isChecked(id)); }
+
+void BrelvikCore::onBreakerClicked(int id) {
+    // The panel reports popped breakers; the user may only reset one, never pop it.
+    if (controls_.isChecked(id)) {
+        controls_.setChecked(id, false);
+        return;
+    }
+    if (panels_->isConnected(Panel::SwitchPanel)) {
+        const std::uint8_t frame[4] = {0xFF, 0xFF, static_cast<std::uint8_t>((id - 117) & 0xFF), 0x00};
+        panels_->writePanel(Panel::SwitchPanel, frame);
+    }
+}
+
+void BrelvikCore::onClose() {
+    tablet_.onClose();
+    if (panels_->isConnected(Panel::SwitchPanel)) {
+        const std::uint8_t frame[4] = {0xFF, 0xFF, 0x02, 0x00};
+        panels_->writePanel(Panel::SwitchPanel, frame);
+    }
+}
+
+void BrelvikCore::onTimer(int id) {
+    if (id == ids::kSimTimer) {
+        // The simulator service arrives with the simulator link.
+        return;
+    }
+    tablet_.onTimer(id);
+}
+
+void BrelvikCore::onDatagram(std::string_view text, const std::string& sender) { tablet_.onDatagram(text, sender); }
+
+}  // namespace brelvik

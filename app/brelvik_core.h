@@ -1,0 +1,62 @@
+// The bridge without its window: owns every long-lived object and receives what
+// the dialog forwards (commands, timer ticks, datagrams). Never includes wx.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/seams.h"
+#include "app/startup_settings.h"
+#include "panels/panel_output.h"
+#include "sim/sim_session.h"
+#include "tablet/tablet_link.h"
+
+namespace brelvik {
+
+class BrelvikCore {
+public:
+    BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
+                SettingsStore& settings);
+    ~BrelvikCore();
+    BrelvikCore(const BrelvikCore&) = delete;
+    BrelvikCore& operator=(const BrelvikCore&) = delete;
+
+    // The start-up steps that follow the creation of both sockets: status
+    // texts, timer 1, the first discovery broadcast, settings, failure boxes.
+    void start(std::vector<std::string> broadcastTable);
+
+    // A button or check box; returns true when the dialog must end ("Close").
+    bool onCommand(int id);
+    void onTimer(int id);
+    void onDatagram(std::string_view text, const std::string& sender);
+
+    TabletLink& tablet() { return tablet_; }
+    SimSession& sim() { return sim_; }
+    const CalibrationValues& calibration() const { return calibration_; }
+    const GaugeSelection& gauges() const { return gauges_; }
+    // The 42 breaker control ids in order, for the switch-panel decoder.
+    const std::array<std::uint16_t, 42>& breakerIds() const { return breakerIds_; }
+    void setPanelOutput(PanelOutput* panels) { panels_ = panels; }
+
+private:
+    void onBreakerClicked(int id);
+    void onClose();
+    void storeBox(int id, const char* key);
+
+    Controls& controls_;
+    Timers& timers_;
+    SettingsStore& settings_;
+    SimSession sim_;
+    TabletLink tablet_;
+    NoPanels noPanels_;
+    PanelOutput* panels_ = &noPanels_;
+    CalibrationValues calibration_;
+    GaugeSelection gauges_;
+    std::array<std::uint16_t, 42> breakerIds_{};
+};
+
+}  // namespace brelvik

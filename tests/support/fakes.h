@@ -1,0 +1,98 @@
+// Test doubles for the seams: record what the core asks for, let the test step time.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/seams.h"
+
+namespace brelvik::testing {
+
+class FakeControls : public Controls {
+public:
+    struct State {
+        std::string text;
+        bool checked = false;
+        bool enabled = true;
+        bool visible = true;
+    };
+    std::string text(int id) const override { return get(id).text; }
+    void setText(int id, const std::string& text) override { states[id].text = text; }
+    bool isChecked(int id) const override { return get(id).checked; }
+    void setChecked(int id, bool checked) override { states[id].checked = checked; }
+    void enable(int id, bool enabled) override { states[id].enabled = enabled; }
+    bool isEnabled(int id) const override { return get(id).enabled; }
+    void show(int id, bool visible) override { states[id].visible = visible; }
+
+    std::map<int, State> states;
+
+private:
+    State get(int id) const {
+        const auto it = states.find(id);
+        return it == states.end() ? State{} : it->second;
+    }
+};
+
+class FakeTimers : public Timers {
+public:
+    void start(int id, int periodMs) override { running[id] = periodMs; ++starts[id]; }
+    void stop(int id) override { running.erase(id); }
+    bool isRunning(int id) const { return running.count(id) != 0; }
+    int period(int id) const { return isRunning(id) ? running.at(id) : 0; }
+
+    std::map<int, int> running;  // id -> period
+    std::map<int, int> starts;   // id -> how often started
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+public:
+    void show(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+struct SentDatagram {
+    std::string text;
+    std::string destination;
+    int port;
+    bool operator==(const SentDatagram&) const = default;
+};
+
+class FakeDatagramSender : public DatagramSender {
+public:
+    int send(const std::string& text, const std::string& destination, int port) override {
+        sent.push_back({text, destination, port});
+        if (unresolvable.count(destination) != 0 || destination.empty()) return 0;
+        return static_cast<int>(text.size());
+    }
+    std::vector<std::string> textsTo(const std::string& destination) const {
+        std::vector<std::string> out;
+        for (const auto& d : sent)
+            if (d.destination == destination) out.push_back(d.text);
+        return out;
+    }
+    std::vector<SentDatagram> sent;
+    std::map<std::string, bool> unresolvable;
+};
+
+class MemorySettingsStore : public SettingsStore {
+public:
+    std::optional<std::string> read(const std::string& section, const std::string& key) const override {
+        const auto it = values.find({section, key});
+        if (it == values.end()) return std::nullopt;
+        return it->second;
+    }
+    void write(const std::string& section, const std::string& key,
+               const std::optional<std::string>& value) override {
+        if (value) {
+            values[{section, key}] = *value;
+        } else {
+            values.erase({section, key});
+        }
+    }
+    std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+}  // namespace brelvik::testing
