@@ -1,1 +1,3 @@
-int main(){}
+#include "app/brelvik_app_wx.h"
+
+wxIMPLEMENT_APP(brelvik::CBrelvikApp);

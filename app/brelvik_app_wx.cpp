@@ -1,0 +1,34 @@
+#include "app/brelvik_app_wx.h"
+
+#include <wx/msgdlg.h>
+#include <wx/socket.h>
+
+#include "app/brelvik_dlg_wx.h"
+#include "app/platform_settings.h"
+
+namespace brelvik {
+
+bool CBrelvikApp::OnInit() {
+    if (!wxApp::OnInit()) return false;
+    if (!wxSocketBase::Initialize()) {
+        wxMessageBox("Windows sockets initialization failed.", "Brelvik", wxOK);
+        return false;
+    }
+    SetAppName("Brelvik");
+    settings_ = openPlatformSettingsStore();
+    return true;
+}
+
+int CBrelvikApp::OnRun() {
+    // The dialog's own modal loop is the program's only message loop: when it
+    // returns, the process ends.
+    {
+        CBrelvikDlg dialog(nullptr, *settings_);
+        SetTopWindow(&dialog);
+        dialog.ShowModal();
+        SetTopWindow(nullptr);
+    }
+    return 0;
+}
+
+}  // namespace brelvik

@@ -1,0 +1,199 @@
+#include "app/brelvik_dlg_wx.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/icon.h>
+#include <wx/msgdlg.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+#include "app/control_ids.h"
+#include "res/main_dialog_layout.h"
+#include "tablet/datagram.h"
+
+#include "res/brelvik_icon.xpm"
+
+namespace brelvik {
+namespace {
+
+CBrelvikDlg* g_mainDialog = nullptr;
+
+wxString fromStd(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+
+}  // namespace
+
+CBrelvikDlg* mainDialog() { return g_mainDialog; }
+
+CBrelvikDlg::CBrelvikDlg(wxWindow* parent, SettingsStore& settings)
+    : wxDialog(parent, wxID_ANY, res::kMainDialogCaption, wxDefaultPosition, wxDefaultSize, wxCAPTION),
+      settings_(settings) {
+    SetIcon(wxIcon(brelvik_icon_xpm));
+    createControls();
+    SetClientSize(ConvertDialogToPixels(wxSize(res::kMainDialogWidth, res::kMainDialogHeight)));
+    // Escape must not end the bridge; only "Close" does.
+    SetEscapeId(wxID_NONE);
+
+    for (int id = ids::kSimTimer; id <= ids::kDiscoveryTimer; ++id) {
+        timers_[id - 1] = std::make_unique<wxTimer>(this, id);
+    }
+    Bind(wxEVT_TIMER, &CBrelvikDlg::onTimer, this);
+    Bind(wxEVT_BUTTON, &CBrelvikDlg::onCommand, this);
+    Bind(wxEVT_CHECKBOX, &CBrelvikDlg::onCommand, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CBrelvikDlg::onCloseWindow, this);
+
+    initialize();
+}
+
+CBrelvikDlg::~CBrelvikDlg() {
+    for (auto& timer : timers_) timer->Stop();
+    if (g_mainDialog == this) g_mainDialog = nullptr;
+}
+
+void CBrelvikDlg::createControls() {
+    for (const res::ControlSpec& spec : res::mainDialogControls()) {
+        const wxPoint pos = ConvertDialogToPixels(wxPoint(spec.x, spec.y));
+        const wxSize size = ConvertDialogToPixels(wxSize(spec.width, spec.height));
+        const wxWindowID id = spec.id < 0 ? wxID_ANY : spec.id;
+        const wxString caption = wxString::FromUTF8(spec.caption);
+        wxWindow* window = nullptr;
+        switch (spec.kind) {
+        case res::ControlKind::GroupBox:
+            window = new wxStaticBox(this, id, caption, pos, size);
+            break;
+        case res::ControlKind::Label:
+        case res::ControlKind::StaticText:
+            window = new wxStaticText(this, id, caption, pos, size, wxST_NO_AUTORESIZE);
+            break;
+        case res::ControlKind::IpAddressField: {
+            // Like an IP address control: digits and dots only.
+            wxTextValidator digits(wxFILTER_INCLUDE_CHAR_LIST);
+            digits.SetCharIncludes("0123456789.");
+            auto* field = new wxTextCtrl(this, id, caption, pos, size, 0, digits);
+            field->SetMaxLength(15);
+            window = field;
+            break;
+        }
+        case res::ControlKind::DefaultButton: {
+            auto* button = new wxButton(this, id, caption, pos, size);
+            button->SetDefault();
+            window = button;
+            break;
+        }
+        case res::ControlKind::PushButton:
+            window = new wxButton(this, id, caption, pos, size);
+            break;
+        case res::ControlKind::CheckBox: {
+            // GTK check boxes do not wrap: a box laid out for two lines gets its
+            // break before the parenthesis that explains it.
+            wxString shown = caption;
+            if (spec.height >= 18 && shown.Find('(') > 0) shown.Replace("(", "\n(", false);
+            window = new wxCheckBox(this, id, shown, pos, size);
+            break;
+        }
+        case res::ControlKind::ReadOnlyEdit:
+            window = new wxTextCtrl(this, id, caption, pos, size, wxTE_READONLY);
+            break;
+        case res::ControlKind::DropDownList:
+            window = new wxChoice(this, id, pos, size);
+            break;
+        }
+        if (!spec.visible) window->Hide();
+        if (spec.id >= 0) controls_[spec.id] = window;
+    }
+}
+
+void CBrelvikDlg::initialize() {
+    receiveSocket_ = std::make_unique<UdpReceiveSocket>(
+        *this, [this](const std::string& text, const std::string& sender) { core_->onDatagram(text, sender); },
+        kBridgePort);
+    g_mainDialog = this;
+    sendSocket_ = std::make_unique<UdpSendSocket>();
+    core_ = std::make_unique<BrelvikCore>(*this, *this, *this, *sendSocket_, settings_);
+    if (!sendSocket_->isOk()) {
+        show("Failed create send socket");
+        return;
+    }
+    core_->start(receiveSocket_->broadcastTable());
+    if (wxWindow* address = control(ids::kTabletAddress)) address->SetFocus();
+}
+
+wxWindow* CBrelvikDlg::control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+std::string CBrelvikDlg::text(int id) const {
+    wxWindow* window = control(id);
+    if (window == nullptr) return {};
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) return edit->GetValue().ToStdString(wxConvUTF8);
+    if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection().ToStdString(wxConvUTF8);
+    return window->GetLabel().ToStdString(wxConvUTF8);
+}
+
+void CBrelvikDlg::setText(int id, const std::string& text) {
+    wxWindow* window = control(id);
+    if (window == nullptr) return;
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) {
+        edit->ChangeValue(fromStd(text));
+    } else {
+        window->SetLabel(fromStd(text));
+    }
+}
+
+bool CBrelvikDlg::isChecked(int id) const {
+    auto* box = dynamic_cast<wxCheckBox*>(control(id));
+    return box != nullptr && box->GetValue();
+}
+
+void CBrelvikDlg::setChecked(int id, bool checked) {
+    // SetValue sends no event, so loading a setting never runs a click handler.
+    if (auto* box = dynamic_cast<wxCheckBox*>(control(id))) box->SetValue(checked);
+}
+
+void CBrelvikDlg::enable(int id, bool enabled) {
+    if (wxWindow* window = control(id)) window->Enable(enabled);
+}
+
+bool CBrelvikDlg::isEnabled(int id) const {
+    wxWindow* window = control(id);
+    return window != nullptr && window->IsEnabled();
+}
+
+void CBrelvikDlg::show(int id, bool visible) {
+    if (wxWindow* window = control(id)) window->Show(visible);
+}
+
+void CBrelvikDlg::start(int id, int periodMs) {
+    if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Start(periodMs);
+}
+
+void CBrelvikDlg::stop(int id) {
+    if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Stop();
+}
+
+void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "Brelvik", wxOK, this); }
+
+void CBrelvikDlg::onCommand(wxCommandEvent& event) {
+    if (core_ == nullptr) return;
+    if (core_->onCommand(event.GetId())) {
+        if (IsModal()) {
+            EndModal(ids::kClose);
+        } else {
+            Hide();
+        }
+    }
+}
+
+void CBrelvikDlg::onTimer(wxTimerEvent& event) {
+    if (core_ != nullptr) core_->onTimer(event.GetId());
+}
+
+void CBrelvikDlg::onCloseWindow(wxCloseEvent& event) {
+    // No close box: the window manager's close and its shortcut do nothing.
+    if (event.CanVeto()) event.Veto();
+}
+
+}  // namespace brelvik

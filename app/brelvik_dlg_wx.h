@@ -1,0 +1,59 @@
+// The main window: creates the controls, owns the sockets and timers, and
+// forwards every event to the headless core.
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/brelvik_core.h"
+#include "app/seams.h"
+#include "tablet/udp_sockets_wx.h"
+
+namespace brelvik {
+
+class CBrelvikDlg : public wxDialog, public Controls, public Timers, public MessageBoxes {
+public:
+    CBrelvikDlg(wxWindow* parent, SettingsStore& settings);
+    ~CBrelvikDlg() override;
+
+    BrelvikCore* core() { return core_.get(); }
+    wxWindow* control(int id) const;
+
+    // Controls
+    std::string text(int id) const override;
+    void setText(int id, const std::string& text) override;
+    bool isChecked(int id) const override;
+    void setChecked(int id, bool checked) override;
+    void enable(int id, bool enabled) override;
+    bool isEnabled(int id) const override;
+    void show(int id, bool visible) override;
+    // Timers
+    void start(int id, int periodMs) override;
+    void stop(int id) override;
+    // MessageBoxes
+    void show(const std::string& text) override;
+
+private:
+    void createControls();
+    void initialize();
+    void onCommand(wxCommandEvent& event);
+    void onTimer(wxTimerEvent& event);
+    void onCloseWindow(wxCloseEvent& event);
+
+    SettingsStore& settings_;
+    std::map<int, wxWindow*> controls_;
+    std::array<std::unique_ptr<wxTimer>, 4> timers_;
+    std::unique_ptr<UdpSendSocket> sendSocket_;
+    std::unique_ptr<UdpReceiveSocket> receiveSocket_;
+    std::unique_ptr<BrelvikCore> core_;
+};
+
+// Set once while the main dialog initialises; the simulator callback and the
+// panel readers reach the dialog through it.
+CBrelvikDlg* mainDialog();
+
+}  // namespace brelvik

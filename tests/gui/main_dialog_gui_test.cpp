@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/textctrl.h>
+#include <wx/uiaction.h>
+
+#include <memory>
+
+#include "app/brelvik_dlg_wx.h"
+#include "app/control_ids.h"
+#include "app/ini_settings_store.h"
+#include "res/main_dialog_layout.h"
+#include "support/wx_harness.h"
+
+namespace brelvik {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::answeredBoxes;
+using testing::pumpFor;
+using testing::pumpUntil;
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::freshSettingsFolder();
+        answeredBoxes().clear();
+    }
+    void TearDown() override {
+        if (dialog != nullptr) dialog->Destroy();
+        pumpFor(20ms);
+        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
+    }
+    void open() {
+        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
+        dialog = new CBrelvikDlg(nullptr, *settings);
+        dialog->Show();
+        pumpUntil([&] { return dialog->IsShownOnScreen(); }, 2s);
+    }
+    void click(int id) {
+        wxWindow* window = dialog->control(id);
+        ASSERT_NE(window, nullptr) << id;
+        if (auto* box = dynamic_cast<wxCheckBox*>(window)) {
+            // What a mouse click does: toggle, then tell the dialog.
+            box->SetValue(!box->GetValue());
+            wxCommandEvent event(wxEVT_CHECKBOX, id);
+            event.SetEventObject(box);
+            event.SetInt(box->GetValue());
+            box->ProcessWindowEvent(event);
+        } else {
+            wxCommandEvent event(wxEVT_BUTTON, id);
+            event.SetEventObject(window);
+            window->ProcessWindowEvent(event);
+        }
+    }
+
+    std::unique_ptr<IniSettingsStore> settings;
+    CBrelvikDlg* dialog = nullptr;
+};
+
+TEST_F(MainDialogTest, EveryControlExistsWithItsCaptionAndStartState) {
+    open();
+    EXPECT_EQ(dialog->GetTitle(), "Brelvik V4.9.0");
+    for (const auto& spec : res::mainDialogControls()) {
+        if (spec.id < 0) continue;
+        wxWindow* window = dialog->control(spec.id);
+        ASSERT_NE(window, nullptr) << spec.id;
+        EXPECT_EQ(window->GetId(), spec.id);
+        EXPECT_EQ(window->IsShown(), spec.visible) << spec.id;
+        if (spec.kind == res::ControlKind::PushButton || spec.kind == res::ControlKind::CheckBox) {
+            wxString label = window->GetLabel();
+            label.Replace("\n", "");  // a two-line check box shows its caption broken
+            EXPECT_EQ(label, wxString::FromUTF8(spec.caption)) << spec.id;
+        }
+    }
+    EXPECT_EQ(dialog->text(ids::kStart), "Start");
+    EXPECT_EQ(dialog->GetDefaultItem(), dialog->control(ids::kStart));
+    EXPECT_EQ(dialog->text(ids::kSimStatus), "Not connected");
+    EXPECT_EQ(dialog->text(ids::kTabletStatus), "Not connected");
+    for (const int id : {ids::kGaugesStatus, ids::kSwitchPanelStatus, ids::kPedestalStatus}) {
+        EXPECT_EQ(dialog->text(id), "Not connected") << id;
+    }
+    for (const int id : ids::kFailureBoxes) EXPECT_TRUE(dialog->isChecked(id)) << id;
+    for (int id = ids::kFirstBreaker; id <= ids::kLastBreaker; ++id) EXPECT_FALSE(dialog->isChecked(id)) << id;
+    // First run: the three tablet boxes come up checked; Sync Baro and panel Auto-Connect do not.
+    EXPECT_TRUE(dialog->isChecked(ids::kSendSimOperations));
+    EXPECT_TRUE(dialog->isChecked(ids::kTabletAutoConnect));
+    EXPECT_TRUE(dialog->isChecked(ids::kSyncAutopilotMaster));
+    EXPECT_FALSE(dialog->isChecked(ids::kSyncBaro));
+    EXPECT_FALSE(dialog->isChecked(ids::kPanelAutoConnect));
+}
+
+TEST_F(MainDialogTest, EscapeAndWindowCloseLeaveTheDialogOpen) {
+    open();
+    dialog->control(ids::kTabletAddress)->SetFocus();
+    wxUIActionSimulator sim;
+    sim.Char(WXK_ESCAPE);
+    pumpFor(200ms);
+    EXPECT_TRUE(dialog->IsShown());
+    EXPECT_FALSE(dialog->Close());  // the window manager's close is refused
+    pumpFor(50ms);
+    EXPECT_TRUE(dialog->IsShown());
+}
+
+TEST_F(MainDialogTest, EnterActsAsStart) {
+    open();
+    auto* address = dynamic_cast<wxTextCtrl*>(dialog->control(ids::kTabletAddress));
+    address->ChangeValue("127.0.0.1");
+    address->SetFocus();
+    pumpFor(50ms);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_RETURN);
+    EXPECT_TRUE(pumpUntil([&] { return dialog->text(ids::kTabletStatus) == "Waiting for connection"; }, 2s));
+    EXPECT_EQ(dialog->text(ids::kStart), "Waiting");
+    EXPECT_FALSE(dialog->isEnabled(ids::kStart));
+}
+
+TEST_F(MainDialogTest, StartWithoutAnAddressSaysFailedSend) {
+    open();
+    click(ids::kStart);
+    EXPECT_EQ(answeredBoxes(), (std::vector<std::string>{"Failed send"}));
+    answeredBoxes().clear();
+    EXPECT_EQ(dialog->text(ids::kStart), "Start");
+}
+
+TEST_F(MainDialogTest, BreakerBoxesCanOnlyBeCleared) {
+    open();
+    click(ids::kFirstBreaker);  // unchecked -> the click would set it: refused
+    EXPECT_FALSE(dialog->isChecked(ids::kFirstBreaker));
+    dialog->setChecked(ids::kFirstBreaker + 5, true);  // popped, as the panel reports it
+    click(ids::kFirstBreaker + 5);
+    EXPECT_FALSE(dialog->isChecked(ids::kFirstBreaker + 5));
+}
+
+TEST_F(MainDialogTest, TabletBoxesAreStoredTheMomentTheyChange) {
+    open();
+    click(ids::kTabletAutoConnect);
+    click(ids::kSyncBaro);
+    IniSettingsStore reread(defaultSettingsFile());
+    EXPECT_EQ(reread.read("B_keyCheck", "ReconnectCheck"), "0");
+    EXPECT_EQ(reread.read("B_keyCheck", "SyncBaro"), "1");
+    EXPECT_EQ(reread.read("B_keyCheck", "SendCtrlCheck"), "1");
+}
+
+TEST_F(MainDialogTest, CloseEndsTheDialog) {
+    open();
+    click(ids::kClose);
+    EXPECT_FALSE(dialog->IsShown());
+}
+
+}  // namespace
+}  // namespace brelvik
