@@ -1,0 +1,32 @@
+# Shared set-up of scripts/run and scripts/test: installs what is missing from
+# Debian's archive, then configures and builds a preset.
+
+BRELVIK_PACKAGES="build-essential cmake ninja-build pkg-config libwxgtk3.2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth x11-utils imagemagick iproute2 util-linux fonts-dejavu-core"
+
+brelvik_install_packages() {
+    missing=""
+    for p in $BRELVIK_PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends $missing
+}
+
+brelvik_build() {
+    preset="$1"; shift
+    cmake --preset "$preset" "$@" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+# Root can enter a private network namespace directly; others need a user namespace.
+brelvik_private_net() {
+    if [ "$(id -u)" -eq 0 ]; then
+        unshare -n sh -c 'ip link set lo up && exec "$@"' sh "$@"
+    else
+        unshare -r -n sh -c 'ip link set lo up && exec "$@"' sh "$@"
+    fi
+}

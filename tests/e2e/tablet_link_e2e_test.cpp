@@ -1,0 +1,165 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <wx/button.h>
+
+#include <memory>
+
+#include "app/brelvik_dlg_wx.h"
+#include "app/control_ids.h"
+#include "app/ini_settings_store.h"
+#include "support/child_process.h"
+#include "support/wx_harness.h"
+
+namespace brelvik {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::answeredBoxes;
+using testing::builtProgram;
+using testing::ChildProcess;
+using testing::pumpFor;
+using testing::pumpUntil;
+
+class TabletLinkEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::freshSettingsFolder();
+        answeredBoxes().clear();
+        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
+    }
+    void TearDown() override {
+        if (dialog != nullptr) dialog->Destroy();
+        pumpFor(20ms);
+        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
+    }
+    // A profile that is not a first run, so Auto-Connect is as the test wants it.
+    void profile(bool autoConnect) {
+        settings->write("B_keyCheck", "SendCtrlCheck", "1");
+        settings->write("B_keyCheck", "ReconnectCheck", autoConnect ? "1" : "0");
+        settings->write("B_keyCheck", "MasterCheck", "1");
+    }
+    void startTablet() {
+        tablet = std::make_unique<ChildProcess>(builtProgram("tools/tablet-emu/tablet-emu"),
+                                                std::vector<std::string>{"--probe-interval", "0"});
+        // The emulator binds its port before it reads stdin; a harmless command proves it runs.
+        ASSERT_TRUE(tablet->running());
+        pumpFor(200ms);
+    }
+    void openDialog() {
+        dialog = new CBrelvikDlg(nullptr, *settings);
+        dialog->Show();
+    }
+    std::string status() const { return dialog->text(ids::kTabletStatus); }
+    bool waitStatus(const std::string& text, std::chrono::milliseconds timeout) {
+        return pumpUntil([&] { return status() == text; }, timeout);
+    }
+    void press(int id) {
+        wxCommandEvent event(wxEVT_BUTTON, id);
+        dialog->control(id)->ProcessWindowEvent(event);
+    }
+    bool tabletPrinted(const std::string& line, std::chrono::milliseconds timeout) {
+        return pumpUntil([&] { return tablet->countOf(line) > 0; }, timeout);
+    }
+
+    std::unique_ptr<IniSettingsStore> settings;
+    std::unique_ptr<ChildProcess> tablet;
+    CBrelvikDlg* dialog = nullptr;
+};
+
+TEST_F(TabletLinkEndToEnd, BroadcastDiscoveryShowsTheTabletsAddress) {
+    profile(false);
+    startTablet();
+    openDialog();
+    EXPECT_TRUE(tabletPrinted("ClientRequest", 3s));
+    EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
+    EXPECT_EQ(dialog->text(ids::kTabletAddress), "127.0.0.1");
+    EXPECT_EQ(dialog->text(ids::kStart), "Start");
+    EXPECT_EQ(tablet->countOf("ClientComing"), 0u);
+}
+
+TEST_F(TabletLinkEndToEnd, AutoConnectConnectsAndKeepAliveHolds) {
+    startTablet();
+    openDialog();  // first run: Auto-Connect comes up on
+    ASSERT_TRUE(waitStatus("Connected", 5s)) << status();
+    EXPECT_EQ(dialog->text(ids::kStart), "Stop");
+    EXPECT_TRUE(dialog->isEnabled(ids::kStart));
+    const std::size_t mark = tablet->lineCount();
+    pumpFor(15s);
+    EXPECT_EQ(status(), "Connected");
+    EXPECT_GE(tablet->countOf("Request", mark), 13u);
+    EXPECT_EQ(tablet->countOf("ClientComing", mark), 0u);
+}
+
+TEST_F(TabletLinkEndToEnd, SilentTabletIsDeclaredLostAfterElevenProbes) {
+    profile(false);
+    startTablet();
+    openDialog();
+    ASSERT_TRUE(waitStatus("IP detected", 3s)) << status();
+    press(ids::kStart);
+    ASSERT_TRUE(waitStatus("Connected", 3s)) << status();
+    tablet->sendLine("!silent on");
+    const auto silentSince = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitStatus("Lost connection", 14s)) << status();
+    EXPECT_GE(std::chrono::steady_clock::now() - silentSince, 9s);
+    EXPECT_EQ(dialog->text(ids::kStart), "Start");
+}
+
+TEST_F(TabletLinkEndToEnd, SilentTabletWithAutoConnectIsInvitedAgain) {
+    startTablet();
+    openDialog();
+    ASSERT_TRUE(waitStatus("Connected", 5s)) << status();
+    tablet->sendLine("!silent on");
+    const std::size_t mark = tablet->lineCount();
+    ASSERT_TRUE(waitStatus("Lost, reconnecting...", 14s)) << status();
+    EXPECT_EQ(dialog->text(ids::kStart), "Waiting");
+    EXPECT_TRUE(tabletPrinted("ClientComing", 2s));
+    EXPECT_GT(tablet->countOf("ClientComing", mark), 0u);
+    tablet->sendLine("!silent off");
+    EXPECT_TRUE(waitStatus("Connected", 8s)) << status();
+}
+
+TEST_F(TabletLinkEndToEnd, CloseSaysGoodbyeToTheTablet) {
+    startTablet();
+    openDialog();
+    ASSERT_TRUE(waitStatus("Connected", 5s)) << status();
+    press(ids::kClose);
+    EXPECT_TRUE(tabletPrinted("ClientOut", 2s));
+    EXPECT_FALSE(dialog->IsShown());
+}
+
+TEST_F(TabletLinkEndToEnd, AnEmptyDatagramDoesNotSilenceTheBridge) {
+    profile(false);
+    startTablet();
+    openDialog();
+    ASSERT_TRUE(waitStatus("IP detected", 3s)) << status();
+    dialog->setText(ids::kTabletStatus, "Not connected");
+
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(15683);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(sendto(s, "", 0, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    close(s);
+    pumpFor(200ms);
+
+    tablet->sendLine("ServerHere");
+    EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
+}
+
+TEST(BrelvikProgram, FindsInvitesAndProbesTheTablet) {
+    const std::string config = testing::freshSettingsFolder();
+    ChildProcess tablet(builtProgram("tools/tablet-emu/tablet-emu"), {"--probe-interval", "0"});
+    usleep(200000);
+    ChildProcess bridge(builtProgram("brelvik"), {}, {"XDG_CONFIG_HOME=" + config});
+    EXPECT_GE(tablet.waitForLine("ClientRequest", 10s), 0);
+    EXPECT_GE(tablet.waitForLine("ClientComing", 5s), 0);
+    EXPECT_GE(tablet.waitForLine("Request", 5s), 0);
+    EXPECT_TRUE(bridge.running());
+}
+
+}  // namespace
+}  // namespace brelvik
