@@ -1,0 +1,71 @@
+// What the stand-in client library offers beyond the vendor's C interface: the
+// transport it talks over, a way for tests to put a bench simulator in the same
+// process, and the message layouts the bench simulator sends that the bridge's
+// header leaves out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/simconnect.h"
+
+namespace brelvik::standin {
+
+// One byte stream to a simulator. Neither call may wait: the library runs on the
+// user-interface thread.
+class SimulatorLink {
+public:
+    virtual ~SimulatorLink() = default;
+    // Hands bytes to the simulator, or keeps them for a later write when the
+    // stream is momentarily full; a write of nothing retries what was kept.
+    // False once the stream is broken.
+    virtual bool write(const std::uint8_t* data, std::size_t size) = 0;
+    // Appends whatever has arrived to `into`. False once the stream is broken or
+    // the simulator has closed it (bytes that arrived before are still appended).
+    virtual bool readAvailable(std::vector<std::uint8_t>& into) = 0;
+};
+
+// Something a client can connect to.
+class SimulatorEndpoint {
+public:
+    virtual ~SimulatorEndpoint() = default;
+    // A new connection, or nullptr while no simulator answers.
+    virtual std::unique_ptr<SimulatorLink> connect() = 0;
+};
+
+// From now on SimConnect_Open connects to `endpoint` instead of the bench
+// simulator's TCP address; nullptr goes back to TCP. Connections already open
+// keep their link. The endpoint must outlive every connection made through it.
+void standinUseInProcess(SimulatorEndpoint* endpoint);
+
+// The TCP address used when no in-process endpoint is set:
+// BRELVIK_SIM_ADDRESS ("127.0.0.1:15690" when unset or empty).
+constexpr const char* kAddressVariable = "BRELVIK_SIM_ADDRESS";
+constexpr const char* kDefaultAddress = "127.0.0.1:15690";
+
+// Exception codes carried in SIMCONNECT_RECV_EXCEPTION::dwException (the
+// vendor's numbering).
+enum ExceptionCode : DWORD {
+    kExceptionError = 1,
+    kExceptionSizeMismatch = 2,
+    kExceptionUnrecognizedId = 3,
+    kExceptionNameUnrecognized = 7,
+    kExceptionEventIdDuplicate = 9,
+};
+// SIMCONNECT_RECV_EXCEPTION::dwIndex is the position of the refused argument,
+// counting from 1 after the handle: a variable or event name is 2, a unit 3.
+constexpr DWORD kExceptionIndexName = 2;
+constexpr DWORD kExceptionIndexUnit = 3;
+
+// An event of a notification group the client asked for (ID 4): the pilot's
+// own occurrence of a key event the client added to one of its groups.
+constexpr DWORD kRecvIdEvent = 4;
+struct RecvEvent : SIMCONNECT_RECV {
+    DWORD uGroupID;
+    DWORD uEventID;
+    DWORD dwData;
+};
+
+}  // namespace brelvik::standin

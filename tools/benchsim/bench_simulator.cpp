@@ -1,0 +1,191 @@
+#include "tools/benchsim/bench_simulator.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "tools/benchsim/client_session.h"
+#include "tools/benchsim/key_events.h"
+
+namespace brelvik::benchsim {
+namespace {
+
+constexpr const char* kApplicationName = "Benchsim";
+
+// A link that hands requests straight to a session on the caller's thread, so a
+// test steps client and simulator deterministically.
+class InProcessLink final : public standin::SimulatorLink {
+public:
+    explicit InProcessLink(std::shared_ptr<ClientSession> session) : session_(std::move(session)) {}
+    ~InProcessLink() override {
+        if (BenchSimulator* simulator = session_->simulator()) simulator->closeSession(*session_);
+    }
+    InProcessLink(const InProcessLink&) = delete;
+    InProcessLink& operator=(const InProcessLink&) = delete;
+
+    bool write(const std::uint8_t* data, std::size_t size) override {
+        if (session_->ended()) return false;
+        session_->receive(data, size);
+        return true;
+    }
+
+    bool readAvailable(std::vector<std::uint8_t>& into) override {
+        const auto bytes = session_->takeOutput();
+        into.insert(into.end(), bytes.begin(), bytes.end());
+        return !session_->ended();
+    }
+
+private:
+    std::shared_ptr<ClientSession> session_;
+};
+
+bool isNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// Letters, digits, blanks and underscores, then an optional ":index".
+bool wellFormedVariableName(std::string_view name) {
+    const auto colon = name.find(':');
+    const std::string_view base = name.substr(0, colon);
+    if (base.empty() || base.front() == ' ' || base.back() == ' ') return false;
+    if (!std::all_of(base.begin(), base.end(), [](char c) { return isNameCharacter(c) || c == ' '; })) return false;
+    if (colon == std::string_view::npos) return true;
+    const std::string_view index = name.substr(colon + 1);
+    return !index.empty() && std::all_of(index.begin(), index.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool wellFormedEventWord(std::string_view word) {
+    return !word.empty() && std::isalpha(static_cast<unsigned char>(word.front())) != 0 &&
+           std::all_of(word.begin(), word.end(), isNameCharacter);
+}
+
+}  // namespace
+
+BenchSimulator::BenchSimulator(BenchOptions options) : options_(options) {}
+
+BenchSimulator::~BenchSimulator() {
+    // Links may outlive the simulator; they then read a closed stream.
+    for (auto& session : sessions_) session->detach();
+}
+
+std::unique_ptr<standin::SimulatorLink> BenchSimulator::connect() {
+    return std::make_unique<InProcessLink>(openSession());
+}
+
+std::shared_ptr<ClientSession> BenchSimulator::openSession() {
+    sessions_.push_back(std::make_shared<ClientSession>(*this));
+    return sessions_.back();
+}
+
+void BenchSimulator::closeSession(const ClientSession& session) {
+    const auto it = std::find_if(sessions_.begin(), sessions_.end(),
+                                 [&](const std::shared_ptr<ClientSession>& s) { return s.get() == &session; });
+    if (it == sessions_.end()) return;
+    const auto keep = *it;  // the caller may hold only a reference
+    sessions_.erase(it);
+    keep->detach();
+    report("gone " + keep->name());
+}
+
+void BenchSimulator::setValue(std::string_view name, double value) {
+    Variable& v = store_.obtain(name, std::nullopt, false);
+    VariableStore::write(v, nullptr, value);
+}
+
+void BenchSimulator::setText(std::string_view name, std::string text) {
+    Variable& v = store_.obtain(name, std::nullopt, true);
+    if (v.isText) {
+        v.text = std::move(text);
+    } else {
+        v.number = std::strtod(text.c_str(), nullptr);
+    }
+}
+
+std::optional<double> BenchSimulator::value(std::string_view name) const {
+    const Variable* v = store_.find(name);
+    if (v == nullptr || v->isText) return std::nullopt;
+    return v->number;
+}
+
+std::optional<std::string> BenchSimulator::text(std::string_view name) const {
+    const Variable* v = store_.find(name);
+    if (v == nullptr) return std::nullopt;
+    return v->isText ? v->text : numberText(v->number);
+}
+
+void BenchSimulator::setVersion(std::uint32_t major, std::uint32_t minor) {
+    options_.versionMajor = major;
+    options_.versionMinor = minor;
+}
+
+void BenchSimulator::advance(double seconds) {
+    if (!options_.frozen && seconds > 0) flight_.advance(store_, seconds);
+}
+
+void BenchSimulator::quitClients() {
+    for (auto& session : sessions_) {
+        session->send(wire::quitMessage());
+        session->end();
+    }
+}
+
+void BenchSimulator::dropClients() {
+    for (auto& session : sessions_) session->end();
+}
+
+void BenchSimulator::refuseName(std::string_view name) { refused_.insert(upperCase(trimmed(name))); }
+
+void BenchSimulator::pilotEvent(std::string_view name, std::int32_t data) {
+    const std::string upper = upperCase(trimmed(name));
+    bool masked = false;
+    for (auto& session : sessions_) {
+        if (session->notifyPilotEvent(upper, static_cast<std::uint32_t>(data))) masked = true;
+    }
+    report("pilot " + trimmed(name) + " " + std::to_string(data) + (masked ? " masked" : " applied"));
+    if (!masked) applyKeyEvent(store_, upper, data);
+}
+
+std::vector<std::string> BenchSimulator::takeReports() {
+    std::vector<std::string> out;
+    out.swap(reports_);
+    return out;
+}
+
+void BenchSimulator::report(const std::string& line) {
+    if (sink_) {
+        sink_(line);
+    } else {
+        reports_.push_back(line);
+    }
+}
+
+wire::OpenInfo BenchSimulator::openInfo() const {
+    wire::OpenInfo info;
+    info.applicationName = kApplicationName;
+    info.versionMajor = options_.versionMajor;
+    info.versionMinor = options_.versionMinor;
+    info.buildMajor = 1;
+    info.buildMinor = 0;
+    info.libraryMajor = options_.versionMajor;
+    info.libraryMinor = options_.versionMinor;
+    info.libraryBuildMajor = 1;
+    info.libraryBuildMinor = 0;
+    return info;
+}
+
+bool BenchSimulator::variableKnown(std::string_view name) const {
+    const std::string trimmedName = trimmed(name);
+    if (refused_.count(upperCase(trimmedName)) != 0 || !wellFormedVariableName(trimmedName)) return false;
+    return !options_.strict || store_.listed(trimmedName);
+}
+
+// Key event names are one word; an add-on's events are "Prefix.NAME" and known
+// only while add-ons are installed.
+bool BenchSimulator::eventKnown(std::string_view name) const {
+    const std::string trimmedName = trimmed(name);
+    if (refused_.count(upperCase(trimmedName)) != 0) return false;
+    const auto dot = trimmedName.find('.');
+    if (dot == std::string::npos) return wellFormedEventWord(trimmedName);
+    const std::string_view prefix = std::string_view(trimmedName).substr(0, dot);
+    const std::string_view rest = std::string_view(trimmedName).substr(dot + 1);
+    return options_.addons && wellFormedEventWord(prefix) && wellFormedEventWord(rest);
+}
+
+}  // namespace brelvik::benchsim
