@@ -3,15 +3,16 @@
 #include "app/control_ids.h"
 
 namespace brelvik {
-namespace {
-
-constexpr int kSimDisconnectedMs = 1000;
-
-}  // namespace
-
 BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
                          SettingsStore& settings)
-    : controls_(controls), timers_(timers), settings_(settings), tablet_(controls, timers, boxes, sender, sim_) {}
+    : controls_(controls),
+      timers_(timers),
+      settings_(settings),
+      tablet_(controls, timers, boxes, sender, sim_),
+      avionics_(controls, tablet_, sim_, settings),
+      simLink_(controls, timers, sim_, tablet_, avionics_, *panels_) {
+    tablet_.setMessageSink(&avionics_);
+}
 
 BrelvikCore::~BrelvikCore() = default;
 
@@ -20,7 +21,7 @@ void BrelvikCore::start(std::vector<std::string> broadcastTable) {
     controls_.setText(ids::kSimStatus, "Not connected");
     controls_.setText(ids::kTabletStatus, "Not connected");
     sim_ = SimSession{};
-    timers_.start(ids::kSimTimer, kSimDisconnectedMs);
+    timers_.start(ids::kSimTimer, SimLink::kDisconnectedPeriodMs);
     tablet_.broadcastClientRequest();
 
     calibration_ = loadCalibration(settings_);
@@ -44,6 +45,8 @@ bool BrelvikCore::onCommand(int id) {
         onClose();
         return true;
     case ids::kSendSimOperations:
+        // Without radio samples the markers would go stale: start again from agreement.
+        if (!controls_.isChecked(id)) avionics_.onSendOperationsUnchecked();
         storeBox(id, setting::kSendCtrlCheck);
         break;
     case ids::kTabletAutoConnect:
@@ -92,7 +95,7 @@ void BrelvikCore::onClose() {
 
 void BrelvikCore::onTimer(int id) {
     if (id == ids::kSimTimer) {
-        // The simulator service arrives with the simulator link.
+        simLink_.service();
         return;
     }
     tablet_.onTimer(id);

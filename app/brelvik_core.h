@@ -12,7 +12,9 @@
 #include "app/seams.h"
 #include "app/startup_settings.h"
 #include "panels/panel_output.h"
+#include "sim/sim_link.h"
 #include "sim/sim_session.h"
+#include "tablet/avionics.h"
 #include "tablet/tablet_link.h"
 
 namespace brelvik {
@@ -36,11 +38,16 @@ public:
 
     TabletLink& tablet() { return tablet_; }
     SimSession& sim() { return sim_; }
+    SimLink& simLink() { return simLink_; }
+    Avionics& avionics() { return avionics_; }
     const CalibrationValues& calibration() const { return calibration_; }
     const GaugeSelection& gauges() const { return gauges_; }
     // The 42 breaker control ids in order, for the switch-panel decoder.
     const std::array<std::uint16_t, 42>& breakerIds() const { return breakerIds_; }
-    void setPanelOutput(PanelOutput* panels) { panels_ = panels; }
+    void setPanelOutput(PanelOutput* panels) {
+        panels_ = panels;
+        simLink_.setPanelOutput(*panels);
+    }
 
 private:
     void onBreakerClicked(int id);
@@ -52,8 +59,10 @@ private:
     SettingsStore& settings_;
     SimSession sim_;
     TabletLink tablet_;
+    Avionics avionics_;
     NoPanels noPanels_;
     PanelOutput* panels_ = &noPanels_;
+    SimLink simLink_;
     CalibrationValues calibration_;
     GaugeSelection gauges_;
     std::array<std::uint16_t, 42> breakerIds_{};

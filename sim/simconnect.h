@@ -126,3 +126,5 @@ HRESULT SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID 
 }  // extern "C"
 
 static_assert(sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE) == 44);
+// Where a data message's block begins: after the header and seven 32-bit fields.
+constexpr DWORD kSimObjectDataOffset = 40;

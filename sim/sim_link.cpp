@@ -1,0 +1,177 @@
+#include "sim/sim_link.h"
+
+#include <cstring>
+
+#include "app/control_ids.h"
+#include "app/text_numbers.h"
+#include "sim/sim_event_table.h"
+#include "tablet/avionics.h"
+#include "tablet/tablet_link.h"
+
+namespace brelvik {
+namespace {
+
+constexpr char kClientName[] = "Brelvik";
+
+template <typename Block>
+bool copyBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size, Block& into) {
+    constexpr DWORD kDataOffset = kSimObjectDataOffset;
+    // A message shorter than its definition would have us read past its end.
+    if (size < kDataOffset + sizeof(Block)) return false;
+    std::memcpy(&into, reinterpret_cast<const std::uint8_t*>(&data) + kDataOffset, sizeof(Block));
+    return true;
+}
+
+}  // namespace
+
+SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, TabletLink& tablet, Avionics& avionics,
+                 PanelOutput& panels)
+    : controls_(controls), timers_(timers), session_(session), tablet_(tablet), avionics_(avionics), panels_(&panels) {}
+
+void SimLink::service() {
+    if (session_.connected) {
+        SimConnect_CallDispatch(session_.handle, &SimLink::dispatch, this);
+        if (session_.connected) {
+            const auto request = [&](DWORD id) {
+                SimConnect_RequestDataOnSimObjectType(session_.handle, id, kDataRequests[id].definition, 0,
+                                                      SIMCONNECT_SIMOBJECT_TYPE_USER);
+            };
+            request(kFlightSampleRequest);
+            if (controls_.isChecked(ids::kSendSimOperations)) request(kRadioSampleRequest);
+            if (panels_->isConnected(Panel::SwitchPanel)) {
+                for (DWORD id = kSwitchSampleRequest; id <= kAltStaticSampleRequest; ++id) request(id);
+            }
+            return;
+        }
+        // The quit came in this dispatch: try to open again in the same tick.
+    }
+    open();
+}
+
+bool SimLink::open() {
+    HANDLE handle = nullptr;
+    if (SimConnect_Open(&handle, kClientName, nullptr, 0, nullptr, SIMCONNECT_OPEN_CONFIGINDEX_LOCAL) < 0) {
+        return false;
+    }
+    session_.handle = handle;
+    session_.connected = true;
+    controls_.setText(ids::kSimStatus, "Connected");
+    declareConnection(handle);
+    timers_.start(ids::kSimTimer, kConnectedPeriodMs);
+    return true;
+}
+
+void SimLink::dispatch(SIMCONNECT_RECV* message, DWORD size, void* context) {
+    static_cast<SimLink*>(context)->onMessage(message, size);
+}
+
+void SimLink::onMessage(const SIMCONNECT_RECV* message, DWORD size) {
+    if (message == nullptr || size < sizeof(SIMCONNECT_RECV)) return;
+    failureFlags_ = readFailureFlags();
+    switch (message->dwID) {
+    case SIMCONNECT_RECV_ID_OPEN:
+        if (size >= sizeof(SIMCONNECT_RECV_OPEN)) onOpen(*static_cast<const SIMCONNECT_RECV_OPEN*>(message));
+        break;
+    case SIMCONNECT_RECV_ID_QUIT:
+        onQuit();
+        break;
+    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE:
+        if (size >= kSimObjectDataOffset) {
+            onData(*static_cast<const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE*>(message), size);
+        }
+        break;
+    default:
+        break;  // exceptions for names this simulator lacks, events, the null message
+    }
+    // Compass settling after a calibration offset is sent belongs here, with the panels.
+    lastFailureFlags_ = failureFlags_;
+}
+
+std::array<std::uint8_t, 11> SimLink::readFailureFlags() const {
+    std::array<std::uint8_t, 11> flags{};
+    for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = controls_.isChecked(ids::kFailureBoxes[i]) ? 0 : 1;
+    return flags;
+}
+
+void SimLink::onOpen(const SIMCONNECT_RECV_OPEN& open) {
+    // The name need not be terminated: never read past its 256 bytes.
+    const std::string name(open.szApplicationName, strnlen(open.szApplicationName, sizeof open.szApplicationName));
+    controls_.setText(ids::kSimStatus,
+                      formatText("%s v%d.%d b%d.%d, SimConnect v%d.%d b%d.%d", name.c_str(),
+                                 static_cast<int>(open.dwApplicationVersionMajor),
+                                 static_cast<int>(open.dwApplicationVersionMinor),
+                                 static_cast<int>(open.dwApplicationBuildMajor),
+                                 static_cast<int>(open.dwApplicationBuildMinor),
+                                 static_cast<int>(open.dwSimConnectVersionMajor),
+                                 static_cast<int>(open.dwSimConnectVersionMinor),
+                                 static_cast<int>(open.dwSimConnectBuildMajor),
+                                 static_cast<int>(open.dwSimConnectBuildMinor)));
+    session_.versionMajor = open.dwApplicationVersionMajor;
+    if (session_.isNewGeneration()) {
+        controls_.setChecked(ids::kSyncAutopilotMaster, false);
+        if (tablet_.connected()) tablet_.sendToPeer("ClientData|FS2020=1");
+    }
+}
+
+void SimLink::onQuit() {
+    session_.connected = false;
+    controls_.setText(ids::kSimStatus, "Not connected");
+    timers_.stop(ids::kSimTimer);
+    SimConnect_Close(session_.handle);
+    timers_.start(ids::kSimTimer, kDisconnectedPeriodMs);
+}
+
+void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size) {
+    switch (data.dwRequestID) {
+    case kFlightSampleRequest: {
+        FlightSample sample;
+        if (copyBlock(data, size, sample)) onFlightSample(sample);
+        break;
+    }
+    case kRadioSampleRequest: {
+        RadioSample sample;
+        if (copyBlock(data, size, sample)) avionics_.onRadioSample(sample);
+        break;
+    }
+    // The switch panel's samples are kept for its decoder; the servo frames
+    // they drive arrive with the panels.
+    case kSwitchSampleRequest:
+        copyBlock(data, size, switchState_);
+        break;
+    case kFlapsSampleRequest: {
+        FlapsSample sample;
+        if (copyBlock(data, size, sample)) flapsPercent_ = sample.trailingEdgeFlapsLeftPercent;
+        break;
+    }
+    case kCompassSampleRequest: {
+        CompassSample sample;
+        if (copyBlock(data, size, sample)) compassHeading_ = sample.wiskeyCompassIndicationDegrees;
+        break;
+    }
+    case kAltStaticSampleRequest: {
+        AltStaticSample sample;
+        if (copyBlock(data, size, sample)) altStaticOpen_ = sample.alternateStaticSourceOpen;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SimLink::onFlightSample(FlightSample& sample) {
+    parkingBrake_ = saturatingTrunc(sample.brakeParkingPosition);
+    // The pedestal's fuel valve and trim indicator are driven here once panels exist.
+
+    // A title without its NUL means a garbled block: nothing of it reaches the tablet.
+    if (std::memchr(sample.title, '\0', sizeof sample.title) == nullptr) return;
+
+    if (tablet_.connected()) {
+        avionics_.setYoke(static_cast<float>(sample.yokeXPosition), static_cast<float>(sample.yokeYPosition));
+        tablet_.sendToPeer(composer_.composeFlightData(sample, session_.versionMajor, tablet_.optionValue()));
+        const std::string failures = composer_.composeFailureFlags(failureFlags_, lastFailureFlags_);
+        if (!failures.empty()) tablet_.sendToPeer(failures);
+    }
+    // The standby gauges' line is composed from the same (adjusted) sample once panels exist.
+}
+
+}  // namespace brelvik

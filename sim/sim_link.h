@@ -1,0 +1,68 @@
+// The connection to the simulator: opened and pumped from timer 1, polled every
+// 50 ms while connected, with the dispatch callback that stores each sample and
+// drives the messages to the tablet. Everything runs on the UI thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/seams.h"
+#include "panels/panel_output.h"
+#include "sim/data_definitions.h"
+#include "sim/flight_data_message.h"
+#include "sim/sim_session.h"
+
+namespace brelvik {
+
+class Avionics;
+class TabletLink;
+
+class SimLink {
+public:
+    static constexpr int kDisconnectedPeriodMs = 1000;
+    static constexpr int kConnectedPeriodMs = 50;
+
+    SimLink(Controls& controls, Timers& timers, SimSession& session, TabletLink& tablet, Avionics& avionics,
+            PanelOutput& panels);
+
+    // Timer 1: pump the connection and request the next samples, or try to open one.
+    void service();
+    // One message from the library (also reachable by tests with hand-made messages).
+    void onMessage(const SIMCONNECT_RECV* message, DWORD size);
+
+    void setPanelOutput(PanelOutput& panels) { panels_ = &panels; }
+    FlightDataComposer& composer() { return composer_; }
+    std::int32_t parkingBrake() const { return parkingBrake_; }
+    const SwitchSample& switchState() const { return switchState_; }
+    double flapsPercent() const { return flapsPercent_; }
+    double compassHeading() const { return compassHeading_; }
+    double altStaticOpen() const { return altStaticOpen_; }
+    const std::array<std::uint8_t, 11>& lastFailureFlags() const { return lastFailureFlags_; }
+
+private:
+    static void dispatch(SIMCONNECT_RECV* message, DWORD size, void* context);
+    bool open();
+    void onOpen(const SIMCONNECT_RECV_OPEN& open);
+    void onQuit();
+    void onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size);
+    void onFlightSample(FlightSample& sample);
+    std::array<std::uint8_t, 11> readFailureFlags() const;
+
+    Controls& controls_;
+    Timers& timers_;
+    SimSession& session_;
+    TabletLink& tablet_;
+    Avionics& avionics_;
+    PanelOutput* panels_;
+    FlightDataComposer composer_;
+
+    std::int32_t parkingBrake_ = 0;
+    SwitchSample switchState_{};
+    double flapsPercent_ = 0;
+    double compassHeading_ = 0;
+    double altStaticOpen_ = 0;
+    std::array<std::uint8_t, 11> failureFlags_{};      // read at the start of the current message
+    std::array<std::uint8_t, 11> lastFailureFlags_{};  // as the previous message left them
+};
+
+}  // namespace brelvik

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/brelvik_core.h"
+#include "app/control_ids.h"
+#include "simconnect/standin.h"
+#include "support/fakes.h"
+#include "tools/benchsim/bench_simulator.h"
+
+namespace brelvik {
+namespace {
+
+using testing::FakeControls;
+using testing::FakeDatagramSender;
+using testing::FakeMessageBoxes;
+using testing::FakeTimers;
+using testing::MemorySettingsStore;
+
+const std::string kTablet = "127.0.0.5";
+
+// The whole core against the bench simulator in this process: every timer tick
+// is stepped by hand, so each request, reply and reconnection is deterministic.
+class SimLinkTest : public ::testing::Test {
+protected:
+    explicit SimLinkTest(benchsim::BenchOptions options = {.versionMajor = 11, .frozen = true})
+        : bench(options), core(controls, timers, boxes, sender, settings) {
+        standin::standinUseInProcess(&bench);
+        core.start({"127.255.255.255"});
+        sender.sent.clear();
+    }
+    ~SimLinkTest() override { standin::standinUseInProcess(nullptr); }
+
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) core.onTimer(ids::kSimTimer);
+    }
+    void connectTablet() {
+        core.onDatagram("ServerReady", kTablet);
+        sender.sent.clear();
+    }
+    std::size_t sentStartingWith(const std::string& prefix) const {
+        std::size_t n = 0;
+        for (const auto& d : sender.sent) n += d.text.rfind(prefix, 0) == 0;
+        return n;
+    }
+    std::string simStatus() const { return controls.text(ids::kSimStatus); }
+
+    benchsim::BenchSimulator bench;
+    FakeControls controls;
+    FakeTimers timers;
+    FakeMessageBoxes boxes;
+    FakeDatagramSender sender;
+    MemorySettingsStore settings;
+    BrelvikCore core;
+};
+
+TEST_F(SimLinkTest, OpensDeclaresPollsAndShowsTheSimulatorsVersion) {
+    EXPECT_EQ(timers.period(ids::kSimTimer), 1000);
+    tick();
+    EXPECT_EQ(simStatus(), "Connected");
+    EXPECT_TRUE(core.sim().connected);
+    EXPECT_EQ(timers.period(ids::kSimTimer), 50);
+
+    tick();  // the open message arrives with the first dispatch
+    EXPECT_EQ(core.sim().versionMajor, 11u);
+    EXPECT_EQ(simStatus().find("v11.0"), simStatus().find(" v11.0") + 1) << simStatus();
+    EXPECT_NE(simStatus().find(", SimConnect v"), std::string::npos) << simStatus();
+    EXPECT_FALSE(controls.isChecked(ids::kSyncAutopilotMaster));
+    // Declaring names the simulator knows raised no exception worth a report.
+    for (const auto& line : bench.takeReports()) EXPECT_NE(line.rfind("exception", 0), 0u) << line;
+}
+
+TEST_F(SimLinkTest, NewGenerationSimulatorIsAnnouncedToAConnectedTabletOnce) {
+    connectTablet();
+    tick(4);
+    EXPECT_EQ(sentStartingWith("ClientData|FS2020=1"), 1u);
+    EXPECT_GT(sentStartingWith("ClientData|LAT="), 0u);
+}
+
+TEST_F(SimLinkTest, QuitIsFollowedByAnOpenInTheSameTick) {
+    tick(2);
+    bench.quitClients();
+    timers.starts.clear();
+    tick();
+    // Quit seen: status back, timer to 1000 ms, then the same tick reopened.
+    EXPECT_EQ(simStatus(), "Connected");
+    EXPECT_EQ(timers.starts[ids::kSimTimer], 2);
+    EXPECT_EQ(timers.period(ids::kSimTimer), 50);
+    tick();
+    EXPECT_NE(simStatus().find(" v11."), std::string::npos) << simStatus();
+}
+
+TEST_F(SimLinkTest, BrokenConnectionCountsAsQuit) {
+    tick(2);
+    bench.dropClients();
+    tick();
+    EXPECT_TRUE(core.sim().connected);  // reopened at once: the bench still answers
+    EXPECT_EQ(bench.clientCount(), 1u);
+}
+
+TEST_F(SimLinkTest, RadioSamplesAreRequestedOnlyWhileSendingOperationsIsOn) {
+    bench.setValue("COM ACTIVE FREQUENCY:1", 121.5);
+    controls.setChecked(ids::kSendSimOperations, false);
+    tick(4);
+    EXPECT_EQ(core.avionics().radioState().comActiveFrequency1, 0.0);
+    controls.setChecked(ids::kSendSimOperations, true);
+    tick(2);
+    EXPECT_EQ(core.avionics().radioState().comActiveFrequency1, 121.5);
+}
+
+TEST_F(SimLinkTest, TitleWithoutItsNulSendsNothingToTheTablet) {
+    connectTablet();
+    bench.setTitle(std::string(300, 'C'));
+    tick(4);
+    EXPECT_EQ(sentStartingWith("ClientData|LAT="), 0u);
+    bench.setTitle("Cessna");
+    tick(2);
+    EXPECT_GT(sentStartingWith("ClientData|LAT="), 0u);
+}
+
+TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
+    connectTablet();
+    // A data message for the flight sample that is far shorter than the block.
+    SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE shortData{};
+    shortData.dwSize = sizeof shortData;
+    shortData.dwID = SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE;
+    shortData.dwRequestID = 0;
+    core.simLink().onMessage(&shortData, sizeof shortData);
+    shortData.dwRequestID = 9;  // not ours
+    core.simLink().onMessage(&shortData, sizeof shortData);
+    SIMCONNECT_RECV exception{sizeof(SIMCONNECT_RECV), 0, SIMCONNECT_RECV_ID_EXCEPTION};
+    core.simLink().onMessage(&exception, sizeof exception);
+    EXPECT_TRUE(sender.sent.empty());
+}
+
+class SimLinkWithoutSimulator : public ::testing::Test {
+protected:
+    SimLinkWithoutSimulator() : core(controls, timers, boxes, sender, settings) {
+        // Nothing listens on this port in the test's private network.
+        setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
+        core.start({});
+    }
+    ~SimLinkWithoutSimulator() override { unsetenv(standin::kAddressVariable); }
+
+    FakeControls controls;
+    FakeTimers timers;
+    FakeMessageBoxes boxes;
+    FakeDatagramSender sender;
+    MemorySettingsStore settings;
+    BrelvikCore core;
+};
+
+TEST_F(SimLinkWithoutSimulator, KeepsTryingOncePerSecondAndChangesNothing) {
+    for (int i = 0; i < 3; ++i) core.onTimer(ids::kSimTimer);
+    EXPECT_EQ(controls.text(ids::kSimStatus), "Not connected");
+    EXPECT_FALSE(core.sim().connected);
+    EXPECT_EQ(timers.period(ids::kSimTimer), 1000);
+    EXPECT_EQ(timers.starts[ids::kSimTimer], 1);
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+}  // namespace
+}  // namespace brelvik
