@@ -65,14 +65,14 @@ constexpr std::array<ControlSpec, kControlCount> buildControls() {
 
     // Tablet link: address and start/stop, both statuses, its options.
     add(-1, K::GroupBox, "", kLeftX, 4, kLeftW, 130);
-    add(-1, K::Label, "Quillon's IP:", kLeftIn, 16, 52, kTextH);
+    add(-1, K::Label, "Quillon's IP:", kLeftIn, 17, 52, kTextH);
     add(ids::kTabletAddress, K::IpAddressField, "", 68, 14, 80, kFieldH);
     add(ids::kStart, K::DefaultButton, "Start", 152, 14, 44, kFieldH);
     add(ids::kClose, K::PushButton, "Close", 200, 14, 44, kFieldH);
-    add(-1, K::Label, "Quillon Status:", kLeftIn, 36, 60, kTextH);
+    add(-1, K::Label, "Quillon Status:", kLeftIn, 37, 60, kTextH);
     add(ids::kTabletStatus, K::ReadOnlyEdit, "", 76, 34, 168, kFieldH);
     // The simulator's version text is long: its field takes the whole row.
-    add(-1, K::Label, "FS:", kLeftIn, 54, 16, kTextH);
+    add(-1, K::Label, "FS:", kLeftIn, 55, 16, kTextH);
     add(ids::kSimStatus, K::ReadOnlyEdit, "", 32, 52, 212, kFieldH);
     // Two lines high: the caption is far wider than the column.
     add(ids::kSendSimOperations, K::CheckBox,
