@@ -7,7 +7,7 @@
 #include "app/control_ids.h"
 #include "app/ini_settings_store.h"
 #include "support/child_process.h"
-#include "support/wx_harness.h"
+#include "support/hosted_dialog.h"
 
 namespace brelvik {
 namespace {
@@ -37,22 +37,8 @@ std::unique_ptr<ChildProcess> startTablet() {
 
 // The real dialog hosted here (so its texts can be read) against the real
 // benchsim and tablet-emu programs.
-class SimulatorEndToEnd : public ::testing::Test {
+class SimulatorEndToEnd : public testing::HostedDialogTest {
 protected:
-    void SetUp() override {
-        testing::freshSettingsFolder();
-        answeredBoxes().clear();
-        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
-    }
-    void TearDown() override {
-        if (dialog != nullptr) dialog->Destroy();
-        pumpFor(20ms);
-        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
-    }
-    void openDialog() {
-        dialog = new CBrelvikDlg(nullptr, *settings);
-        dialog->Show();
-    }
     std::string simStatus() const { return dialog->text(ids::kSimStatus); }
     bool showsVersion() const { return simStatus().find(" v11.") != std::string::npos; }
     bool tabletConnected() const { return dialog->text(ids::kTabletStatus) == "Connected"; }
@@ -63,10 +49,8 @@ protected:
         return pumpUntil([&] { return sim->waitForLine(match, 0ms, from) >= 0; }, 5s);
     }
 
-    std::unique_ptr<IniSettingsStore> settings;
     std::unique_ptr<ChildProcess> sim;
     std::unique_ptr<ChildProcess> tablet;
-    CBrelvikDlg* dialog = nullptr;
 };
 
 TEST_F(SimulatorEndToEnd, TabletReceivesLiveFlightDataAndTheNewGenerationNotice) {

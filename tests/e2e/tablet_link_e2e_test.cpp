@@ -11,7 +11,7 @@
 #include "app/control_ids.h"
 #include "app/ini_settings_store.h"
 #include "support/child_process.h"
-#include "support/wx_harness.h"
+#include "support/hosted_dialog.h"
 
 namespace brelvik {
 namespace {
@@ -23,34 +23,14 @@ using testing::ChildProcess;
 using testing::pumpFor;
 using testing::pumpUntil;
 
-class TabletLinkEndToEnd : public ::testing::Test {
+class TabletLinkEndToEnd : public testing::HostedDialogTest {
 protected:
-    void SetUp() override {
-        testing::freshSettingsFolder();
-        answeredBoxes().clear();
-        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
-    }
-    void TearDown() override {
-        if (dialog != nullptr) dialog->Destroy();
-        pumpFor(20ms);
-        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
-    }
-    // A profile that is not a first run, so Auto-Connect is as the test wants it.
-    void profile(bool autoConnect) {
-        settings->write("B_keyCheck", "SendCtrlCheck", "1");
-        settings->write("B_keyCheck", "ReconnectCheck", autoConnect ? "1" : "0");
-        settings->write("B_keyCheck", "MasterCheck", "1");
-    }
     void startTablet() {
         tablet = std::make_unique<ChildProcess>(builtProgram("tools/tablet-emu/tablet-emu"),
                                                 std::vector<std::string>{"--probe-interval", "0"});
         // The emulator binds its port before it reads stdin; a harmless command proves it runs.
         ASSERT_TRUE(tablet->running());
         pumpFor(200ms);
-    }
-    void openDialog() {
-        dialog = new CBrelvikDlg(nullptr, *settings);
-        dialog->Show();
     }
     std::string status() const { return dialog->text(ids::kTabletStatus); }
     bool waitStatus(const std::string& text, std::chrono::milliseconds timeout) {
@@ -64,9 +44,7 @@ protected:
         return pumpUntil([&] { return tablet->countOf(line) > 0; }, timeout);
     }
 
-    std::unique_ptr<IniSettingsStore> settings;
     std::unique_ptr<ChildProcess> tablet;
-    CBrelvikDlg* dialog = nullptr;
 };
 
 TEST_F(TabletLinkEndToEnd, BroadcastDiscoveryShowsTheTabletsAddress) {

@@ -10,7 +10,7 @@
 #include "app/control_ids.h"
 #include "app/ini_settings_store.h"
 #include "res/main_dialog_layout.h"
-#include "support/wx_harness.h"
+#include "support/hosted_dialog.h"
 
 namespace brelvik {
 namespace {
@@ -20,21 +20,10 @@ using testing::answeredBoxes;
 using testing::pumpFor;
 using testing::pumpUntil;
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public testing::HostedDialogTest {
 protected:
-    void SetUp() override {
-        testing::freshSettingsFolder();
-        answeredBoxes().clear();
-    }
-    void TearDown() override {
-        if (dialog != nullptr) dialog->Destroy();
-        pumpFor(20ms);
-        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
-    }
     void open() {
-        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
-        dialog = new CBrelvikDlg(nullptr, *settings);
-        dialog->Show();
+        openDialog();
         pumpUntil([&] { return dialog->IsShownOnScreen(); }, 2s);
     }
     void click(int id) {
@@ -53,9 +42,6 @@ protected:
             window->ProcessWindowEvent(event);
         }
     }
-
-    std::unique_ptr<IniSettingsStore> settings;
-    CBrelvikDlg* dialog = nullptr;
 };
 
 TEST_F(MainDialogTest, EveryControlExistsWithItsCaptionAndStartState) {

@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "sim/data_definitions.h"
 #include "sim/simconnect.h"
 #include "simconnect/standin.h"
 #include "tools/benchsim/bench_simulator.h"
@@ -158,42 +159,8 @@ TEST_F(BenchTest, SameVariableInTwoUnitsIsOneValue) {
 }
 
 TEST_F(BenchTest, RadioSampleIs200BytesWithTheIntegersInTheMiddle) {
-    const struct {
-        const char* name;
-        const char* unit;
-        SIMCONNECT_DATATYPE type;
-    } fields[] = {
-        {"KOHLSMAN SETTING MB", "Millibars", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM ACTIVE FREQUENCY:1", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM STANDBY FREQUENCY:1", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM ACTIVE FREQUENCY:2", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM STANDBY FREQUENCY:2", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV ACTIVE FREQUENCY:1", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV STANDBY FREQUENCY:1", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV ACTIVE FREQUENCY:2", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV STANDBY FREQUENCY:2", "MHz", SIMCONNECT_DATATYPE_FLOAT64},
-        {"SELECTED DME", "Number", SIMCONNECT_DATATYPE_FLOAT64},
-        {"ADF ACTIVE FREQUENCY:1", "Hz", SIMCONNECT_DATATYPE_INT32},
-        {"TRANSPONDER CODE:1", "BCO16", SIMCONNECT_DATATYPE_INT32},
-        {"AUTOPILOT HEADING LOCK DIR", "Degrees", SIMCONNECT_DATATYPE_INT32},
-        {"AUTOPILOT ALTITUDE LOCK VAR", "Feet", SIMCONNECT_DATATYPE_INT32},
-        {"NAV OBS:1", "Degrees", SIMCONNECT_DATATYPE_INT32},
-        {"NAV OBS:2", "Degrees", SIMCONNECT_DATATYPE_INT32},
-        {"AUTOPILOT VERTICAL HOLD VAR", "Feet/minute", SIMCONNECT_DATATYPE_INT32},
-        {"AUTOPILOT AIRSPEED HOLD VAR", "Knots", SIMCONNECT_DATATYPE_INT32},
-        {"AUTOPILOT MASTER", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"ELECTRICAL MASTER BATTERY", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"AVIONICS MASTER SWITCH", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM TRANSMIT:1", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM TRANSMIT:2", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"COM RECIEVE ALL", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"MARKER SOUND", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"DME SOUND", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"ADF SOUND:0", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV SOUND:1", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-        {"NAV SOUND:2", "Bool", SIMCONNECT_DATATYPE_FLOAT64},
-    };
-    for (const auto& f : fields) declare(2, f.name, f.unit, f.type);
+    // The bridge's own radio definition, as it declares it.
+    for (const auto& f : brelvik::findDataDefinition(brelvik::kRadioSampleDefinition)->fields) declare(2, f.name, f.unit, f.type);
     sim->setValue("ADF ACTIVE FREQUENCY:1", 350500);
     sim->setValue("AUTOPILOT MASTER", 1);
     const auto block = request(2);

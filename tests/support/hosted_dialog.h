@@ -1,0 +1,42 @@
+// A test that hosts the real main dialog in its own process, with a fresh
+// settings folder, and fails on any message box it did not expect.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/brelvik_dlg_wx.h"
+#include "app/ini_settings_store.h"
+#include "support/wx_harness.h"
+
+namespace brelvik::testing {
+
+class HostedDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        freshSettingsFolder();
+        answeredBoxes().clear();
+        settings = std::make_unique<IniSettingsStore>(defaultSettingsFile());
+    }
+    void TearDown() override {
+        if (dialog != nullptr) dialog->Destroy();
+        pumpFor(std::chrono::milliseconds(20));
+        EXPECT_TRUE(answeredBoxes().empty()) << "unexpected box: " << answeredBoxes().front();
+    }
+    void openDialog() {
+        dialog = new CBrelvikDlg(nullptr, *settings);
+        dialog->Show();
+    }
+    // A profile that is not a first run, so Auto-Connect is as the test wants it.
+    void profile(bool autoConnect) {
+        settings->write("B_keyCheck", "SendCtrlCheck", "1");
+        settings->write("B_keyCheck", "ReconnectCheck", autoConnect ? "1" : "0");
+        settings->write("B_keyCheck", "MasterCheck", "1");
+    }
+
+    std::unique_ptr<IniSettingsStore> settings;
+    CBrelvikDlg* dialog = nullptr;
+};
+
+}  // namespace brelvik::testing
