@@ -34,8 +34,12 @@ inline constexpr int kPanelAutoConnect = 1239;
 inline constexpr int kPanelAutoConnectStatus = 1240;
 inline constexpr int kGaugesConfig = 1241;
 
-// The eleven failure boxes, in the order their flags travel to the tablet.
+// The eleven failure boxes, by id.
 inline constexpr int kFailureBoxes[11] = {1242, 1243, 1245, 1246, 1247, 1248, 1249, 1250, 1251, 1252, 1253};
+// The same boxes in the order their flags travel to the tablet (FGIA1, FGIA2,
+// FADC, FGEA, FAHRS, FALT, FASI, FVVI, FMAG, FXPDR, FMFD).
+inline constexpr int kFailureBoxesInFlagOrder[11] = {1242, 1243, 1245, 1249, 1246, 1252,
+                                                     1251, 1253, 1247, 1250, 1248};
 
 // Breaker boxes that exist (the decoder indexes all 42) but are not shown.
 inline constexpr int kHiddenBreakers[12] = {1016, 1017, 1018, 1019, 1020, 1027, 1034, 1039, 1040, 1041, 1048, 1055};

@@ -66,9 +66,10 @@ void SimLink::dispatch(SIMCONNECT_RECV* message, DWORD size, void* context) {
 }
 
 void SimLink::onMessage(const SIMCONNECT_RECV* message, DWORD size) {
-    if (message == nullptr || size < sizeof(SIMCONNECT_RECV)) return;
     failureFlags_ = readFailureFlags();
-    switch (message->dwID) {
+    // A message too short for its header is handled as one we do not know.
+    const DWORD id = message != nullptr && size >= sizeof(SIMCONNECT_RECV) ? message->dwID : SIMCONNECT_RECV_ID_NULL;
+    switch (id) {
     case SIMCONNECT_RECV_ID_OPEN:
         if (size >= sizeof(SIMCONNECT_RECV_OPEN)) onOpen(*static_cast<const SIMCONNECT_RECV_OPEN*>(message));
         break;
@@ -89,7 +90,7 @@ void SimLink::onMessage(const SIMCONNECT_RECV* message, DWORD size) {
 
 std::array<std::uint8_t, 11> SimLink::readFailureFlags() const {
     std::array<std::uint8_t, 11> flags{};
-    for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = controls_.isChecked(ids::kFailureBoxes[i]) ? 0 : 1;
+    for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = controls_.isChecked(ids::kFailureBoxesInFlagOrder[i]) ? 0 : 1;
     return flags;
 }
 

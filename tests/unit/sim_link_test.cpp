@@ -119,6 +119,22 @@ TEST_F(SimLinkTest, TitleWithoutItsNulSendsNothingToTheTablet) {
     EXPECT_GT(sentStartingWith("ClientData|LAT="), 0u);
 }
 
+TEST_F(SimLinkTest, ClearedFailureBoxesReachTheTabletUnderTheirOwnKeysOnce) {
+    connectTablet();
+    tick(3);
+    ASSERT_EQ(sentStartingWith("ClientAv|"), 0u);  // all boxes checked: nothing failed
+    controls.setChecked(1245, false);               // "Air Data Computer"
+    controls.setChecked(1247, false);               // "Magnetometer"
+    tick(2);
+    controls.setChecked(1249, false);               // "GEA"
+    tick(2);
+    std::vector<std::string> failures;
+    for (const auto& d : sender.sent) {
+        if (d.text.rfind("ClientAv|", 0) == 0) failures.push_back(d.text);
+    }
+    EXPECT_EQ(failures, (std::vector<std::string>{"ClientAv|FADC=1|FMAG=1", "ClientAv|FGEA=1"}));
+}
+
 TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
     connectTablet();
     // A data message for the flight sample that is far shorter than the block.
