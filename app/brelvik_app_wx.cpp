@@ -9,7 +9,8 @@
 namespace brelvik {
 
 bool CBrelvikApp::OnInit() {
-    if (!wxApp::OnInit()) return false;
+    // The program has no command line: the base class would refuse unknown
+    // arguments, so it is not asked to parse them.
     if (!wxSocketBase::Initialize()) {
         wxMessageBox("Windows sockets initialization failed.", "Brelvik", wxOK);
         return false;

@@ -1,5 +1,7 @@
 #include "tablet/pending_datagram.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -14,5 +16,18 @@ PendingDatagram peekPendingDatagram(std::intptr_t nativeSocket) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return PendingDatagram::Nothing;
     return PendingDatagram::Error;
 }
+
+std::optional<TruncatedDatagram> receiveTruncated(std::intptr_t nativeSocket, char* buffer, std::size_t capacity) {
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t n = ::recvfrom(static_cast<int>(nativeSocket), buffer, capacity, MSG_DONTWAIT,
+                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (n < 0) return std::nullopt;
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    return TruncatedDatagram{static_cast<std::size_t>(n), text};
+}
+
+int lastSocketErrorNumber() { return errno; }
 
 }  // namespace brelvik

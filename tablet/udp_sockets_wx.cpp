@@ -1,7 +1,5 @@
 #include "tablet/udp_sockets_wx.h"
 
-#include <cerrno>
-
 #include "app/text_numbers.h"
 #include "tablet/broadcast_table.h"
 #include "tablet/datagram.h"
@@ -16,9 +14,8 @@ UdpReceiveSocket::UdpReceiveSocket(MessageBoxes& boxes, Handler handler, int por
     wxIPV4address local;
     local.AnyAddress();
     local.Service(static_cast<unsigned short>(port));
-    errno = 0;
     auto* socket = new wxDatagramSocket(local, wxSOCKET_NOWAIT);
-    const int error = errno;
+    const int error = lastSocketErrorNumber();
     if (!socket->IsOk()) {
         socket->Destroy();
         boxes_.show(formatText("Server Receive Socket Create() failed: %d", error));
@@ -26,7 +23,7 @@ UdpReceiveSocket::UdpReceiveSocket(MessageBoxes& boxes, Handler handler, int por
     }
     socket_ = socket;
     socket_->SetEventHandler(*this);
-    socket_->SetNotify(wxSOCKET_INPUT_FLAG);
+    socket_->SetNotify(wxSOCKET_INPUT_FLAG | wxSOCKET_LOST_FLAG);
     socket_->Notify(true);
     Bind(wxEVT_SOCKET, &UdpReceiveSocket::onSocketEvent, this);
 }
@@ -41,12 +38,22 @@ void UdpReceiveSocket::close() {
 }
 
 void UdpReceiveSocket::onSocketEvent(wxSocketEvent& event) {
-    if (socket_ == nullptr || event.GetSocketEvent() != wxSOCKET_INPUT) return;
+    // wx may report an empty datagram as a lost connection, which a datagram
+    // socket cannot have: both mean "look at what waits".
+    if (socket_ == nullptr) return;
+    if (event.GetSocketEvent() != wxSOCKET_INPUT && event.GetSocketEvent() != wxSOCKET_LOST) return;
 
-    const PendingDatagram pending = peekPendingDatagram(static_cast<std::intptr_t>(socket_->GetSocket()));
+    const auto native = static_cast<std::intptr_t>(socket_->GetSocket());
+    const PendingDatagram pending = peekPendingDatagram(native);
     char buffer[kDatagramBufferSize];
     wxIPV4address from;
     if (pending == PendingDatagram::Nothing) return;
+    if (pending == PendingDatagram::Oversized) {
+        if (const auto received = receiveTruncated(native, buffer, kMaxDatagramText)) {
+            handler_(std::string(buffer, received->count), received->sender);
+        }
+        return;
+    }
     if (pending == PendingDatagram::Empty) {
         // Any host could otherwise silence the bridge for the rest of the run
         // with one empty packet: consume it and carry on.

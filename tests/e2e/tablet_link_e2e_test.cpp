@@ -108,22 +108,34 @@ TEST_F(TabletLinkEndToEnd, CloseSaysGoodbyeToTheTablet) {
     EXPECT_FALSE(dialog->IsShown());
 }
 
-TEST_F(TabletLinkEndToEnd, AnEmptyDatagramDoesNotSilenceTheBridge) {
-    profile(false);
-    startTablet();
-    openDialog();
-    ASSERT_TRUE(waitStatus("IP detected", 3s)) << status();
-    dialog->setText(ids::kTabletStatus, "Not connected");
-
+void sendToBridge(const std::string& text) {
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(15683);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(sendto(s, "", 0, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    ASSERT_EQ(sendto(s, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+              static_cast<ssize_t>(text.size()));
     close(s);
-    pumpFor(200ms);
+}
 
+TEST_F(TabletLinkEndToEnd, EmptyAndOversizedDatagramsDoNotSilenceTheBridge) {
+    profile(false);
+    startTablet();
+    openDialog();
+    ASSERT_TRUE(waitStatus("IP detected", 3s)) << status();
+
+    dialog->setText(ids::kTabletStatus, "Not connected");
+    sendToBridge("");
+    pumpFor(200ms);
+    tablet->sendLine("ServerHere");
+    EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
+
+    // Longer than the receive buffer: the first 4095 bytes are handled.
+    dialog->setText(ids::kTabletStatus, "Not connected");
+    sendToBridge("ServerStart|X=" + std::string(5000, 'x'));
+    EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
+    dialog->setText(ids::kTabletStatus, "Not connected");
     tablet->sendLine("ServerHere");
     EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
 }
@@ -132,7 +144,8 @@ TEST(BrelvikProgram, FindsInvitesAndProbesTheTablet) {
     const std::string config = testing::freshSettingsFolder();
     ChildProcess tablet(builtProgram("tools/tablet-emu/tablet-emu"), {"--probe-interval", "0"});
     usleep(200000);
-    ChildProcess bridge(builtProgram("brelvik"), {}, {"XDG_CONFIG_HOME=" + config});
+    // The program takes no arguments and must not stop at one it does not know.
+    ChildProcess bridge(builtProgram("brelvik"), {"--unknown"}, {"XDG_CONFIG_HOME=" + config});
     EXPECT_GE(tablet.waitForLine("ClientRequest", 10s), 0);
     EXPECT_GE(tablet.waitForLine("ClientComing", 5s), 0);
     EXPECT_GE(tablet.waitForLine("Request", 5s), 0);
