@@ -4,6 +4,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/icon.h>
+#include <wx/iconbndl.h>
 #include <wx/msgdlg.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -15,6 +16,7 @@
 #include "tablet/datagram.h"
 
 #include "res/brelvik_icon.xpm"
+#include "res/brelvik_icon_16.xpm"
 
 namespace brelvik {
 namespace {
@@ -30,7 +32,11 @@ CBrelvikDlg* mainDialog() { return g_mainDialog; }
 CBrelvikDlg::CBrelvikDlg(wxWindow* parent, SettingsStore& settings)
     : wxDialog(parent, wxID_ANY, res::kMainDialogCaption, wxDefaultPosition, wxDefaultSize, wxCAPTION),
       settings_(settings) {
-    SetIcon(wxIcon(brelvik_icon_xpm));
+    // The same artwork as the large and the small window icon.
+    wxIconBundle icons;
+    icons.AddIcon(wxIcon(brelvik_icon_xpm));
+    icons.AddIcon(wxIcon(brelvik_icon_16_xpm));
+    SetIcons(icons);
     createControls();
     SetClientSize(ConvertDialogToPixels(wxSize(res::kMainDialogWidth, res::kMainDialogHeight)));
     // Escape must not end the bridge; only "Close" does.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "app/brelvik_core.h"
 #include "app/control_ids.h"
@@ -36,6 +37,7 @@ protected:
         for (int i = 0; i < n; ++i) core.onTimer(ids::kSimTimer);
     }
     void connectTablet() {
+        controls.setText(ids::kTabletAddress, kTablet);
         core.onDatagram("ServerReady", kTablet);
         sender.sent.clear();
     }
@@ -133,6 +135,33 @@ TEST_F(SimLinkTest, ClearedFailureBoxesReachTheTabletUnderTheirOwnKeysOnce) {
         if (d.text.rfind("ClientAv|", 0) == 0) failures.push_back(d.text);
     }
     EXPECT_EQ(failures, (std::vector<std::string>{"ClientAv|FADC=1|FMAG=1", "ClientAv|FGEA=1"}));
+}
+
+TEST_F(SimLinkTest, EveryWayTheTabletLeavesGivesThePilotTheStickBack) {
+    tick(2);
+    const auto priorities = [&] {
+        std::vector<std::string> out;
+        for (const auto& line : bench.takeReports()) {
+            if (line.rfind("priority 0 ", 0) == 0) out.push_back(line);
+        }
+        return out;
+    };
+    priorities();
+    const auto flyThenLose = [&](const std::function<void()>& lose) {
+        connectTablet();
+        core.onDatagram("ServerAv|AP=1", kTablet);
+        tick();
+        lose();
+        tick();
+        return priorities();
+    };
+    const std::vector<std::string> maskedThenReleased{"priority 0 10000000", "priority 0 1"};
+    EXPECT_EQ(flyThenLose([&] { core.onDatagram("ServerStop", kTablet); }), maskedThenReleased);
+    EXPECT_EQ(flyThenLose([&] { core.onCommand(ids::kStart); }), maskedThenReleased);  // "Stop"
+    EXPECT_EQ(flyThenLose([&] {
+                  for (int i = 0; i < 11; ++i) core.onTimer(ids::kKeepAliveTimer);
+              }),
+              maskedThenReleased);
 }
 
 TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
