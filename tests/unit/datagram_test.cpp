@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "tablet/broadcast_table.h"
@@ -13,6 +14,8 @@ struct SplitCase {
     std::string text;
     std::string expected;  // word, then "key=value" per kept field, joined by ";"
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
 std::string flatten(const SplitDatagram& d) {
     std::string out(d.word);
