@@ -333,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AddressCase{"127.1.2.3:1", true, 0x7F010203, 1},
                       AddressCase{"127.0.0.1:65535", true, 0x7F000001, 65535}, AddressCase{"127.0.0.1:0", false, 0, 0},
                       AddressCase{"127.0.0.1:65536", false, 0, 0}, AddressCase{"127.0.0.1", false, 0, 0},
-                      AddressCase{"127.0.0.256:80", false, 0, 0}, AddressCase{"10.0.0.1:15690", false, 0, 0},
+                      AddressCase{"127.0.0.256:80", false, 0, 0}, AddressCase{"0.0.0.0:15690", false, 0, 0},
                       AddressCase{"localhost:15690", false, 0, 0}, AddressCase{"127.0.0.1:15690x", false, 0, 0},
                       AddressCase{"127.0.0.1.5:80", false, 0, 0}, AddressCase{"", false, 0, 0}));
 
