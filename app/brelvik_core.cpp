@@ -27,6 +27,9 @@ void BrelvikCore::start(std::vector<std::string> broadcastTable) {
     calibration_ = loadCalibration(settings_);
     loadCheckBoxSettings(settings_, controls_);
     gauges_ = loadGaugeSelection(settings_);
+    // A tablet started after the bridge must still be found when Auto-Connect
+    // was left on: the first broadcast alone would miss it.
+    tablet_.syncDiscoveryWithAutoConnect();
 
     for (const int id : ids::kFailureBoxes) controls_.setChecked(id, true);
     for (int i = 0; i < ids::kBreakerCount; ++i) breakerIds_[i] = static_cast<std::uint16_t>(ids::kFirstBreaker + i);

@@ -150,7 +150,9 @@ void TabletLink::onTimer(int id) {
     }
 }
 
-void TabletLink::onAutoConnectClicked() {
+void TabletLink::onAutoConnectClicked() { syncDiscoveryWithAutoConnect(); }
+
+void TabletLink::syncDiscoveryWithAutoConnect() {
     if (connected_) return;
     if (autoConnect()) {
         timers_.start(ids::kDiscoveryTimer, kDiscoveryMs);

@@ -34,6 +34,8 @@ public:
     void onStartButton();
     void onTimer(int id);  // timers 2, 3 and 4
     void onAutoConnectClicked();
+    // Keeps looking for a tablet while Auto-Connect is on and none is connected.
+    void syncDiscoveryWithAutoConnect();
     // "Close": says goodbye to a connected tablet.
     void onClose();
 

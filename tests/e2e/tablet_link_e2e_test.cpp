@@ -71,6 +71,13 @@ TEST_F(TabletLinkEndToEnd, AutoConnectConnectsAndKeepAliveHolds) {
     EXPECT_EQ(tablet->countOf("ClientComing", mark), 0u);
 }
 
+TEST_F(TabletLinkEndToEnd, TabletStartedAfterTheBridgeIsFoundWithAutoConnect) {
+    openDialog();  // first run: Auto-Connect on, and nobody answers the first broadcast
+    pumpFor(1s);
+    startTablet();
+    EXPECT_TRUE(waitStatus("Connected", 6s)) << status();
+}
+
 TEST_F(TabletLinkEndToEnd, SilentTabletIsDeclaredLostAfterElevenProbes) {
     profile(false);
     startTablet();
