@@ -8,6 +8,7 @@
 #include "app/ini_settings_store.h"
 #include "support/child_process.h"
 #include "support/hosted_dialog.h"
+#include "support/peers.h"
 
 namespace brelvik {
 namespace {
@@ -18,22 +19,10 @@ using testing::builtProgram;
 using testing::ChildProcess;
 using testing::pumpFor;
 using testing::pumpUntil;
+using testing::startBenchsim;
+using testing::startTabletEmu;
 
 bool startsWith(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
-
-std::unique_ptr<ChildProcess> startBenchsim() {
-    auto sim = std::make_unique<ChildProcess>(builtProgram("tools/benchsim/benchsim"),
-                                              std::vector<std::string>{"--frozen"});
-    EXPECT_GE(sim->waitForLine([](const std::string& l) { return startsWith(l, "listening "); }, 5s), 0);
-    return sim;
-}
-
-std::unique_ptr<ChildProcess> startTablet() {
-    auto tablet = std::make_unique<ChildProcess>(builtProgram("tools/tablet-emu/tablet-emu"),
-                                                 std::vector<std::string>{"--probe-interval", "0"});
-    usleep(200000);
-    return tablet;
-}
 
 // The real dialog hosted here (so its texts can be read) against the real
 // benchsim and tablet-emu programs.
@@ -55,7 +44,7 @@ protected:
 
 TEST_F(SimulatorEndToEnd, TabletReceivesLiveFlightDataAndTheNewGenerationNotice) {
     sim = startBenchsim();
-    tablet = startTablet();
+    tablet = startTabletEmu();
     sim->sendLine("set PLANE ALTITUDE 5000");
     sim->sendLine("set AIRSPEED INDICATED 95");
     openDialog();
@@ -79,7 +68,7 @@ TEST_F(SimulatorEndToEnd, TabletReceivesLiveFlightDataAndTheNewGenerationNotice)
 
 TEST_F(SimulatorEndToEnd, TabletFrequenciesReachTheSimulatorAndPilotChangesAreEchoed) {
     sim = startBenchsim();
-    tablet = startTablet();
+    tablet = startTabletEmu();
     openDialog();
     ASSERT_TRUE(pumpUntil([&] { return showsVersion() && tabletConnected(); }, 5s)) << simStatus();
 
@@ -120,7 +109,7 @@ TEST_F(SimulatorEndToEnd, QuitAndCrashBothLeadToReconnection) {
 TEST(BrelvikProgramWithSimulator, BridgesFlightDataToTheTablet) {
     const std::string config = testing::freshSettingsFolder();
     auto sim = startBenchsim();
-    auto tablet = startTablet();
+    auto tablet = startTabletEmu();
     ChildProcess bridge(builtProgram("brelvik"), {}, {"XDG_CONFIG_HOME=" + config});
     EXPECT_GE(sim->waitForLine("client Brelvik", 5s), 0);
     EXPECT_GE(tablet->waitForLine([](const std::string& l) { return startsWith(l, "ClientData|LAT="); }, 8s), 0);

@@ -12,6 +12,7 @@
 #include "app/ini_settings_store.h"
 #include "support/child_process.h"
 #include "support/hosted_dialog.h"
+#include "support/peers.h"
 
 namespace brelvik {
 namespace {
@@ -25,13 +26,7 @@ using testing::pumpUntil;
 
 class TabletLinkEndToEnd : public testing::HostedDialogTest {
 protected:
-    void startTablet() {
-        tablet = std::make_unique<ChildProcess>(builtProgram("tools/tablet-emu/tablet-emu"),
-                                                std::vector<std::string>{"--probe-interval", "0"});
-        // The emulator binds its port before it reads stdin; a harmless command proves it runs.
-        ASSERT_TRUE(tablet->running());
-        pumpFor(200ms);
-    }
+    void startTablet() { tablet = testing::startTabletEmu(); }
     std::string status() const { return dialog->text(ids::kTabletStatus); }
     bool waitStatus(const std::string& text, std::chrono::milliseconds timeout) {
         return pumpUntil([&] { return status() == text; }, timeout);
@@ -149,13 +144,12 @@ TEST_F(TabletLinkEndToEnd, EmptyAndOversizedDatagramsDoNotSilenceTheBridge) {
 
 TEST(BrelvikProgram, FindsInvitesAndProbesTheTablet) {
     const std::string config = testing::freshSettingsFolder();
-    ChildProcess tablet(builtProgram("tools/tablet-emu/tablet-emu"), {"--probe-interval", "0"});
-    usleep(200000);
+    auto tablet = testing::startTabletEmu();
     // The program takes no arguments and must not stop at one it does not know.
     ChildProcess bridge(builtProgram("brelvik"), {"--unknown"}, {"XDG_CONFIG_HOME=" + config});
-    EXPECT_GE(tablet.waitForLine("ClientRequest", 10s), 0);
-    EXPECT_GE(tablet.waitForLine("ClientComing", 5s), 0);
-    EXPECT_GE(tablet.waitForLine("Request", 5s), 0);
+    EXPECT_GE(tablet->waitForLine("ClientRequest", 10s), 0);
+    EXPECT_GE(tablet->waitForLine("ClientComing", 5s), 0);
+    EXPECT_GE(tablet->waitForLine("Request", 5s), 0);
     EXPECT_TRUE(bridge.running());
 }
 

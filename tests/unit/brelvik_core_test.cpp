@@ -2,6 +2,7 @@
 
 #include "app/brelvik_core.h"
 #include "app/control_ids.h"
+#include "simconnect/standin.h"
 #include "support/fakes.h"
 
 namespace brelvik {
@@ -17,9 +18,9 @@ class CoreStartTest : public ::testing::Test {
 protected:
     CoreStartTest() : core(controls, timers, boxes, sender, settings) {
         // Nothing listens here in the test's private network: no simulator.
-        setenv("BRELVIK_SIM_ADDRESS", "127.0.0.1:1", 1);
+        setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
     }
-    ~CoreStartTest() override { unsetenv("BRELVIK_SIM_ADDRESS"); }
+    ~CoreStartTest() override { unsetenv(standin::kAddressVariable); }
 
     FakeControls controls;
     FakeTimers timers;
@@ -73,6 +74,16 @@ TEST_F(CoreStartTest, UncheckingSendOperationsForgetsTheMarkersAndIsStored) {
     EXPECT_EQ(settings.read("B_keyCheck", "SendCtrlCheck"), "0");
     EXPECT_EQ(markers.comActiveFrequency1, 0.0);
     EXPECT_EQ(markers.electricalMasterBattery, 0.0);
+}
+
+TEST_F(CoreStartTest, WithoutASimulatorKeepsTryingOncePerSecondAndChangesNothing) {
+    core.start({});
+    for (int i = 0; i < 3; ++i) core.onTimer(ids::kSimTimer);
+    EXPECT_EQ(controls.text(ids::kSimStatus), "Not connected");
+    EXPECT_FALSE(core.sim().connected);
+    EXPECT_EQ(timers.period(ids::kSimTimer), 1000);
+    EXPECT_EQ(timers.starts[ids::kSimTimer], 1);
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 TEST_F(CoreStartTest, CloseEndsTheDialogAndOtherButtonsDoNot) {

@@ -179,31 +179,5 @@ TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
     EXPECT_TRUE(sender.sent.empty());
 }
 
-class SimLinkWithoutSimulator : public ::testing::Test {
-protected:
-    SimLinkWithoutSimulator() : core(controls, timers, boxes, sender, settings) {
-        // Nothing listens on this port in the test's private network.
-        setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
-        core.start({});
-    }
-    ~SimLinkWithoutSimulator() override { unsetenv(standin::kAddressVariable); }
-
-    FakeControls controls;
-    FakeTimers timers;
-    FakeMessageBoxes boxes;
-    FakeDatagramSender sender;
-    MemorySettingsStore settings;
-    BrelvikCore core;
-};
-
-TEST_F(SimLinkWithoutSimulator, KeepsTryingOncePerSecondAndChangesNothing) {
-    for (int i = 0; i < 3; ++i) core.onTimer(ids::kSimTimer);
-    EXPECT_EQ(controls.text(ids::kSimStatus), "Not connected");
-    EXPECT_FALSE(core.sim().connected);
-    EXPECT_EQ(timers.period(ids::kSimTimer), 1000);
-    EXPECT_EQ(timers.starts[ids::kSimTimer], 1);
-    EXPECT_TRUE(boxes.texts.empty());
-}
-
 }  // namespace
 }  // namespace brelvik
