@@ -4,7 +4,7 @@
 #include <wx/socket.h>
 
 #include "app/brelvik_dlg_wx.h"
-#include "app/platform_settings.h"
+#include "settings/platform_settings.h"
 
 namespace brelvik {
 

@@ -1,6 +1,6 @@
 #include "app/brelvik_core.h"
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 
 namespace brelvik {
 BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
@@ -10,7 +10,7 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
       settings_(settings),
       tablet_(controls, timers, boxes, sender, sim_),
       avionics_(controls, tablet_, sim_, settings),
-      simLink_(controls, timers, sim_, tablet_, avionics_, *panels_) {
+      simLink_(controls, timers, sim_, *this, *this, *panels_) {
     tablet_.setMessageSink(&avionics_);
 }
 

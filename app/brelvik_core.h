@@ -9,9 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/seams.h"
-#include "app/startup_settings.h"
-#include "panels/panel_output.h"
+#include "base/panel_output.h"
+#include "base/seams.h"
+#include "base/tablet_output.h"
+#include "settings/startup_settings.h"
 #include "sim/sim_link.h"
 #include "sim/sim_session.h"
 #include "tablet/avionics.h"
@@ -19,7 +20,7 @@
 
 namespace brelvik {
 
-class BrelvikCore {
+class BrelvikCore : private TabletOutput, private RadioSampleSink {
 public:
     BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
                 SettingsStore& settings);
@@ -50,6 +51,13 @@ public:
     }
 
 private:
+    // The simulator link's view of the tablet side.
+    bool isTabletConnected() const override { return tablet_.connected(); }
+    int tabletOptionValue() const override { return tablet_.optionValue(); }
+    void sendToTablet(const std::string& text) override { tablet_.sendToPeer(text); }
+    void setYoke(float x, float y) override { avionics_.setYoke(x, y); }
+    void onRadioSample(const RadioSample& sample) override { avionics_.onRadioSample(sample); }
+
     void onBreakerClicked(int id);
     void onClose();
     void storeBox(int id, const char* key);

@@ -11,7 +11,7 @@
 #include <wx/textctrl.h>
 #include <wx/valtext.h>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "res/main_dialog_layout.h"
 #include "tablet/datagram.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/brelvik_core.h"
-#include "app/seams.h"
+#include "base/seams.h"
 #include "tablet/udp_sockets_wx.h"
 
 namespace brelvik {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 
 namespace brelvik::res {
 namespace {

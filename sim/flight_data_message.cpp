@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 
 namespace brelvik {
 namespace {

@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-#include "app/control_ids.h"
-#include "app/text_numbers.h"
+#include "base/control_ids.h"
+#include "base/text_numbers.h"
 #include "sim/sim_event_table.h"
-#include "tablet/avionics.h"
-#include "tablet/tablet_link.h"
 
 namespace brelvik {
 namespace {
@@ -24,9 +22,9 @@ bool copyBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size, Bl
 
 }  // namespace
 
-SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, TabletLink& tablet, Avionics& avionics,
+SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, TabletOutput& tablet, RadioSampleSink& radio,
                  PanelOutput& panels)
-    : controls_(controls), timers_(timers), session_(session), tablet_(tablet), avionics_(avionics), panels_(&panels) {}
+    : controls_(controls), timers_(timers), session_(session), tablet_(tablet), radio_(radio), panels_(&panels) {}
 
 void SimLink::service() {
     if (session_.connected) {
@@ -110,7 +108,7 @@ void SimLink::onOpen(const SIMCONNECT_RECV_OPEN& open) {
     session_.versionMajor = open.dwApplicationVersionMajor;
     if (session_.isNewGeneration()) {
         controls_.setChecked(ids::kSyncAutopilotMaster, false);
-        if (tablet_.connected()) tablet_.sendToPeer("ClientData|FS2020=1");
+        if (tablet_.isTabletConnected()) tablet_.sendToTablet("ClientData|FS2020=1");
     }
 }
 
@@ -131,7 +129,7 @@ void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD si
     }
     case kRadioSampleRequest: {
         RadioSample sample;
-        if (copyBlock(data, size, sample)) avionics_.onRadioSample(sample);
+        if (copyBlock(data, size, sample)) radio_.onRadioSample(sample);
         break;
     }
     // The switch panel's samples are kept for its decoder; the servo frames
@@ -166,11 +164,11 @@ void SimLink::onFlightSample(FlightSample& sample) {
     // A title without its NUL means a garbled block: nothing of it reaches the tablet.
     if (std::memchr(sample.title, '\0', sizeof sample.title) == nullptr) return;
 
-    if (tablet_.connected()) {
-        avionics_.setYoke(static_cast<float>(sample.yokeXPosition), static_cast<float>(sample.yokeYPosition));
-        tablet_.sendToPeer(composer_.composeFlightData(sample, session_.versionMajor, tablet_.optionValue()));
+    if (tablet_.isTabletConnected()) {
+        tablet_.setYoke(static_cast<float>(sample.yokeXPosition), static_cast<float>(sample.yokeYPosition));
+        tablet_.sendToTablet(composer_.composeFlightData(sample, session_.versionMajor, tablet_.tabletOptionValue()));
         const std::string failures = composer_.composeFailureFlags(failureFlags_, lastFailureFlags_);
-        if (!failures.empty()) tablet_.sendToPeer(failures);
+        if (!failures.empty()) tablet_.sendToTablet(failures);
     }
     // The standby gauges' line is composed from the same (adjusted) sample once panels exist.
 }

@@ -6,23 +6,29 @@
 #include <array>
 #include <cstdint>
 
-#include "app/seams.h"
-#include "panels/panel_output.h"
+#include "base/panel_output.h"
+#include "base/seams.h"
+#include "base/tablet_output.h"
 #include "sim/data_definitions.h"
 #include "sim/flight_data_message.h"
 #include "sim/sim_session.h"
 
 namespace brelvik {
 
-class Avionics;
-class TabletLink;
+// Receives each radio sample: the tablet side keeps it to echo the pilot's
+// changes and to compare with the tablet's own values.
+class RadioSampleSink {
+public:
+    virtual ~RadioSampleSink() = default;
+    virtual void onRadioSample(const RadioSample& sample) = 0;
+};
 
 class SimLink {
 public:
     static constexpr int kDisconnectedPeriodMs = 1000;
     static constexpr int kConnectedPeriodMs = 50;
 
-    SimLink(Controls& controls, Timers& timers, SimSession& session, TabletLink& tablet, Avionics& avionics,
+    SimLink(Controls& controls, Timers& timers, SimSession& session, TabletOutput& tablet, RadioSampleSink& radio,
             PanelOutput& panels);
 
     // Timer 1: pump the connection and request the next samples, or try to open one.
@@ -51,8 +57,8 @@ private:
     Controls& controls_;
     Timers& timers_;
     SimSession& session_;
-    TabletLink& tablet_;
-    Avionics& avionics_;
+    TabletOutput& tablet_;
+    RadioSampleSink& radio_;
     PanelOutput* panels_;
     FlightDataComposer composer_;
 

@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "app/startup_settings.h"
-#include "app/text_numbers.h"
+#include "settings/startup_settings.h"
+#include "base/text_numbers.h"
 #include "sim/sim_event_table.h"
 
 namespace brelvik {

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/seams.h"
+#include "base/seams.h"
 #include "sim/simconnect.h"
 
 namespace brelvik {

@@ -6,8 +6,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/control_ids.h"
-#include "app/text_numbers.h"
+#include "base/control_ids.h"
+#include "base/text_numbers.h"
 #include "tablet/audio_panel_keys.h"
 
 namespace brelvik {

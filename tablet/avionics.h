@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/seams.h"
+#include "base/seams.h"
 #include "sim/data_definitions.h"
 #include "sim/fixed_events.h"
 #include "sim/sim_session.h"

@@ -2,7 +2,7 @@
 // simulator since the tablet last set them.
 #include <cmath>
 
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 #include "tablet/avionics.h"
 
 namespace brelvik {

@@ -1,6 +1,6 @@
 #include "tablet/broadcast_table.h"
 
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 
 namespace brelvik {
 namespace {

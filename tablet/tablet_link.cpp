@@ -1,7 +1,7 @@
 #include "tablet/tablet_link.h"
 
-#include "app/control_ids.h"
-#include "app/text_numbers.h"
+#include "base/control_ids.h"
+#include "base/text_numbers.h"
 
 namespace brelvik {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/seams.h"
+#include "base/seams.h"
 #include "sim/sim_session.h"
 #include "tablet/datagram.h"
 

@@ -1,6 +1,6 @@
 #include "tablet/udp_sockets_wx.h"
 
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 #include "tablet/broadcast_table.h"
 #include "tablet/datagram.h"
 #include "tablet/pending_datagram.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/seams.h"
+#include "base/seams.h"
 
 namespace brelvik {
 

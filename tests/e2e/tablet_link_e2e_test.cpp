@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/brelvik_dlg_wx.h"
-#include "app/control_ids.h"
-#include "app/ini_settings_store.h"
+#include "base/control_ids.h"
+#include "settings/ini_settings_store.h"
 #include "support/child_process.h"
 #include "support/hosted_dialog.h"
 #include "support/peers.h"

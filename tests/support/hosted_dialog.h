@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/brelvik_dlg_wx.h"
-#include "app/ini_settings_store.h"
+#include "settings/ini_settings_store.h"
 #include "support/wx_harness.h"
 
 namespace brelvik::testing {

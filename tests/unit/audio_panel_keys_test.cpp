@@ -1,5 +1,5 @@
 // Tablet audio-panel keys firing the simulator events the user mapped to them.
-#include "app/startup_settings.h"
+#include "settings/startup_settings.h"
 #include "tablet/audio_panel_keys.h"
 #include "unit/avionics_fixture.h"
 

@@ -10,7 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "sim/data_definitions.h"
 #include "sim/sim_event_table.h"
 #include "simconnect/standin.h"

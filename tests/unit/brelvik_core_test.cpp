@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/brelvik_core.h"
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "simconnect/standin.h"
 #include "support/fakes.h"
 

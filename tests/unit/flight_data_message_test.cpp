@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 
 namespace brelvik {
 namespace {

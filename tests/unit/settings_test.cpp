@@ -17,9 +17,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/ini_settings_store.h"
-#include "app/startup_settings.h"
+#include "base/control_ids.h"
+#include "settings/ini_settings_store.h"
+#include "settings/startup_settings.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "app/brelvik_core.h"
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "simconnect/standin.h"
 #include "support/fakes.h"
 #include "tools/benchsim/bench_simulator.h"

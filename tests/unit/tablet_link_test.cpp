@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "support/fakes.h"
 #include "tablet/tablet_link.h"
 

@@ -1,7 +1,7 @@
-#include "app/startup_settings.h"
+#include "settings/startup_settings.h"
 
-#include "app/control_ids.h"
-#include "app/text_numbers.h"
+#include "base/control_ids.h"
+#include "base/text_numbers.h"
 
 namespace brelvik {
 namespace {

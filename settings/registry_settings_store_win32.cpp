@@ -1,4 +1,4 @@
-#include "app/registry_settings_store.h"
+#include "settings/registry_settings_store.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/text_numbers.h"
+#include "base/text_numbers.h"
 
 #include <cmath>
 #include <cstdarg>

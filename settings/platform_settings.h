@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/seams.h"
+#include "base/seams.h"
 
 namespace brelvik {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/seams.h"
+#include "base/seams.h"
 
 namespace brelvik {
 

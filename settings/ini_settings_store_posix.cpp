@@ -1,4 +1,4 @@
-#include "app/ini_settings_store.h"
+#include "settings/ini_settings_store.h"
 
 #include <fcntl.h>
 #include <pwd.h>

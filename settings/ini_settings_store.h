@@ -29,7 +29,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/seams.h"
+#include "base/seams.h"
 
 namespace brelvik {
 

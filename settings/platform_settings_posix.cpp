@@ -1,6 +1,6 @@
-#include "app/platform_settings.h"
+#include "settings/platform_settings.h"
 
-#include "app/ini_settings_store.h"
+#include "settings/ini_settings_store.h"
 
 namespace brelvik {
 
