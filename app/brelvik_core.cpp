@@ -98,6 +98,7 @@ void BrelvikCore::onClose() {
 
 void BrelvikCore::onTimer(int id) {
     if (id == ids::kSimTimer) {
+        avionics_.onSimulatorTick();
         simLink_.service();
         return;
     }

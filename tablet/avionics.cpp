@@ -125,12 +125,17 @@ bool Avionics::syncAutopilot() const { return controls_.isChecked(ids::kSyncAuto
 bool Avionics::marked(Field field) const { return firstMessageApplied_ && markers_.*field == kDiffers; }
 bool Avionics::marked(IntField field) const { return firstMessageApplied_ && markers_.*field == kDiffers; }
 
-void Avionics::transmit(FixedEvent event, std::uint32_t data, DWORD priority) const {
+void Avionics::transmit(FixedEvent event, std::uint32_t data, DWORD priority) {
+    if (budget_.takeEvent()) transmitAlways(event, data, priority);
+}
+
+void Avionics::transmitAlways(FixedEvent event, std::uint32_t data, DWORD priority) const {
     SimConnect_TransmitClientEvent(sim_.handle, SIMCONNECT_OBJECT_ID_USER, eventId(event), data, priority,
                                    SIMCONNECT_EVENT_FLAG_GROUPID_IS_PRIORITY);
 }
 
 void Avionics::echo(std::string_view key, const std::string& value) {
+    if (!budget_.takeEcho()) return;
     link_.sendToPeer("ClientAv|" + std::string(key) + "=" + value);
 }
 
@@ -139,6 +144,8 @@ void Avionics::engageAutopilot() {
 }
 
 void Avionics::onServerAv(const SplitDatagram& message) {
+    budget_.startMessage();
+    altitudeSteppedThisMessage_ = false;
     messageInProgress_ = true;
     for (const DatagramField& field : message.fields) {
         // While the tablet flies, every field keeps the simulator's own holds off
@@ -227,7 +234,7 @@ void Avionics::handleField(std::string_view key, std::string_view value) {
     } else if (key == "AP") {
         handleAutopilot(v);
     } else if (key == "UKP" || key == "UKM") {
-        if (isAudioPanelKeyRange(v)) OnTabletKeyCode(v);
+        if (isAudioPanelKeyRange(v) && budget_.takeEvent()) OnTabletKeyCode(v);
     }
 }
 
@@ -262,6 +269,10 @@ void Avionics::handleAltitude(std::int32_t v) {
         altitudeChanging_ = false;
         return;
     }
+    // The simulator's target cannot move before the next radio sample, so a
+    // second SALT in the same message would only repeat the steps and overshoot.
+    if (altitudeSteppedThisMessage_) return;
+    altitudeSteppedThisMessage_ = true;
     // Stepped until a radio sample shows the simulator at the tablet's target.
     altitudeChanging_ = true;
     if (!sim_.isNewGeneration()) {
@@ -341,12 +352,15 @@ void Avionics::handleAutopilot(std::int32_t v) {
         // The tablet's stick commands fly the aircraft; the pilot's are held back.
         sim_.setStickGroupPriority(SIMCONNECT_GROUP_PRIORITY_HIGHEST_MASKABLE);
     } else {
-        if (sync) transmit(FixedEvent::AutopilotOff);
+        // Handing the aircraft back is never left out, whatever the budget.
+        if (sync) transmitAlways(FixedEvent::AutopilotOff, 0, SIMCONNECT_GROUP_PRIORITY_STANDARD);
         sim_.setStickGroupPriority(SIMCONNECT_GROUP_PRIORITY_HIGHEST);
     }
 }
 
 void Avionics::onServerData(const SplitDatagram& message) {
+    budget_.startMessage();
+    if (!budget_.takeEvent()) return;
     // Fields the message leaves out keep the pilot's last sampled position.
     YokeWrite yoke{yokeX_, yokeY_};
     for (const DatagramField& field : message.fields) {

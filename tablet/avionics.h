@@ -23,6 +23,7 @@
 #include "sim/fixed_events.h"
 #include "sim/sim_session.h"
 #include "tablet/datagram.h"
+#include "tablet/event_budget.h"
 #include "tablet/tablet_link.h"
 
 namespace brelvik {
@@ -46,6 +47,8 @@ public:
     void onRadioSample(const RadioSample& sample);
     // The yoke position of each flight sample while the tablet is connected.
     void setYoke(float x, float y);
+    // Each simulator tick renews what tablet datagrams may cause per tick.
+    void onSimulatorTick() { budget_.refill(); }
     // "Send FSX operations" was cleared: markers and last-sent values start over.
     void onSendOperationsUnchecked();
     // A tablet audio-panel key: fires the user's mapped event while the
@@ -82,8 +85,9 @@ private:
     // first message has been applied and the field's marker is set.
     bool marked(double DifferenceMarkers::*field) const;
     bool marked(std::int32_t DifferenceMarkers::*field) const;
-    void transmit(FixedEvent event, std::uint32_t data = 0,
-                  DWORD priority = SIMCONNECT_GROUP_PRIORITY_STANDARD) const;
+    // Within the budget of this message and tick; the rest is left out.
+    void transmit(FixedEvent event, std::uint32_t data = 0, DWORD priority = SIMCONNECT_GROUP_PRIORITY_STANDARD);
+    void transmitAlways(FixedEvent event, std::uint32_t data, DWORD priority) const;
     // Sends "ClientAv|KEY=value" to the tablet.
     void echo(std::string_view key, const std::string& value);
 
@@ -99,6 +103,8 @@ private:
     bool messageInProgress_ = false;
     std::int32_t tabletAutopilot_ = 0;
     bool altitudeChanging_ = false;
+    bool altitudeSteppedThisMessage_ = false;
+    EventBudget budget_;
     float yokeX_ = 0;
     float yokeY_ = 0;
 };

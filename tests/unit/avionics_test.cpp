@@ -255,6 +255,58 @@ TEST_F(AvionicsTest, AbsurdAltitudeTargetStepsAreBounded) {
     EXPECT_EQ(simReports().size(), 100u + 6u);  // 2147486648 ft down: hundreds digit 6
 }
 
+// Regression: a 4 KB datagram of repeated SALT fields became 34,000 key events,
+// each field stepping again towards a target the simulator could not yet show.
+TEST_F(AvionicsTest, RepeatedAltitudeInOneMessageStepsOnce) {
+    feedRadioSample();  // target 3000 ft
+    std::string fields = "SALT=5500";
+    while (fields.size() < 4000) fields += "|SALT=5500";
+    serverAv(fields);
+    EXPECT_EQ(simReports(), concat(repeat(2, event("AP_ALT_VAR_INC", 1000, 1)), repeat(5, event("AP_ALT_VAR_INC", 0, 1))));
+    serverAv("SALT=5500|SALT=5500");  // the next message carries on
+    EXPECT_EQ(simReports().size(), 7u);
+}
+
+// A datagram from any host may name any key any number of times: what it
+// causes is bounded per message, and a flood of them per simulator tick.
+TEST_F(AvionicsTest, HostileMessagesAreBoundedPerMessageAndPerTick) {
+    serverAv("AP=1");  // from now on every field repeats the engage sequence
+    simReports();
+    avionics.onSimulatorTick();
+    std::string fields = "AP=1";
+    while (fields.size() < 4000) fields += "|SHDG=90|COM1=118250";
+    serverAv(fields);
+    const auto first = simReports();
+    EXPECT_EQ(first.size(), static_cast<std::size_t>(EventBudget::kEventsPerMessage));
+    EXPECT_EQ(first.front(), event("AUTOPILOT_ON", 0));
+
+    serverAv(fields);  // the same tick: what is left of the tick's allowance
+    EXPECT_EQ(simReports().size(), static_cast<std::size_t>(EventBudget::kEventsPerTick - EventBudget::kEventsPerMessage));
+    avionics.onSimulatorTick();
+    serverAv(fields);
+    EXPECT_EQ(simReports().size(), static_cast<std::size_t>(EventBudget::kEventsPerMessage));
+
+    // Handing the aircraft back to the pilot is never left out.
+    serverAv("AP=0");
+    EXPECT_THAT(simReports(), ElementsAre(event("AUTOPILOT_OFF", 0), "priority 0 1"));
+}
+
+TEST_F(AvionicsTest, HostileMessagesAreBoundedInEchoes) {
+    serverAv("COM1=118250");
+    pilotSets("COM ACTIVE FREQUENCY:1", 121.5);
+    replies();
+    std::string fields = "COM1=118250";
+    for (int i = 0; i < 200; ++i) fields += "|COM1=118250";
+    serverAv(fields);
+    EXPECT_EQ(replies().size(), static_cast<std::size_t>(EventBudget::kEchoesPerMessage));
+    serverAv(fields);
+    serverAv(fields);
+    EXPECT_EQ(replies().size(), static_cast<std::size_t>(EventBudget::kEchoesPerTick - EventBudget::kEchoesPerMessage));
+    avionics.onSimulatorTick();
+    serverAv("COM1=118250");
+    EXPECT_THAT(replies(), ElementsAre("ClientAv|COM1=121.500000"));
+}
+
 TEST_F(AvionicsTest, ChangedAltitudeTargetIsEchoedWhenThePilotMovedIt) {
     feedRadioSample();
     serverAv("SALT=5000");
