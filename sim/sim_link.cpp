@@ -28,12 +28,15 @@ SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, Tablet
 
 void SimLink::service() {
     if (session_.connected) {
+        ++tick_;
+        inDispatch_ = true;
         SimConnect_CallDispatch(session_.handle, &SimLink::dispatch, this);
+        inDispatch_ = false;
+        if (flightPending_) {
+            flightPending_ = false;
+            if (session_.connected) deliverFlightSample(pendingFlight_, pendingFlags_, pendingLastFlags_);
+        }
         if (session_.connected) {
-            const auto request = [&](DWORD id) {
-                SimConnect_RequestDataOnSimObjectType(session_.handle, id, kDataRequests[id].definition, 0,
-                                                      SIMCONNECT_SIMOBJECT_TYPE_USER);
-            };
             request(kFlightSampleRequest);
             if (controls_.isChecked(ids::kSendSimOperations)) request(kRadioSampleRequest);
             if (panels_->isConnected(Panel::SwitchPanel)) {
@@ -46,6 +49,14 @@ void SimLink::service() {
     open();
 }
 
+void SimLink::request(DWORD id) {
+    long& askedAt = askedAtTick_[id];
+    if (askedAt != kNotAsked && tick_ - askedAt < kReaskTicks) return;
+    askedAt = tick_;
+    SimConnect_RequestDataOnSimObjectType(session_.handle, id, kDataRequests[id].definition, 0,
+                                          SIMCONNECT_SIMOBJECT_TYPE_USER);
+}
+
 bool SimLink::open() {
     HANDLE handle = nullptr;
     if (SimConnect_Open(&handle, kClientName, nullptr, 0, nullptr, SIMCONNECT_OPEN_CONFIGINDEX_LOCAL) < 0) {
@@ -53,6 +64,7 @@ bool SimLink::open() {
     }
     session_.handle = handle;
     session_.connected = true;
+    forgetRequests();
     controls_.setText(ids::kSimStatus, "Connected");
     declareConnection(handle);
     timers_.start(ids::kSimTimer, kConnectedPeriodMs);
@@ -121,6 +133,7 @@ void SimLink::onQuit() {
 }
 
 void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size) {
+    if (data.dwRequestID < askedAtTick_.size()) askedAtTick_[data.dwRequestID] = kNotAsked;
     switch (data.dwRequestID) {
     case kFlightSampleRequest: {
         FlightSample sample;
@@ -164,10 +177,22 @@ void SimLink::onFlightSample(FlightSample& sample) {
     // A title without its NUL means a garbled block: nothing of it reaches the tablet.
     if (std::memchr(sample.title, '\0', sizeof sample.title) == nullptr) return;
 
+    if (!inDispatch_) {
+        deliverFlightSample(sample, failureFlags_, lastFailureFlags_);
+        return;
+    }
+    if (!flightPending_) pendingLastFlags_ = lastFailureFlags_;
+    flightPending_ = true;
+    pendingFlight_ = sample;
+    pendingFlags_ = failureFlags_;
+}
+
+void SimLink::deliverFlightSample(FlightSample& sample, const std::array<std::uint8_t, 11>& flags,
+                                  const std::array<std::uint8_t, 11>& lastFlags) {
     if (tablet_.isTabletConnected()) {
         tablet_.setYoke(static_cast<float>(sample.yokeXPosition), static_cast<float>(sample.yokeYPosition));
         tablet_.sendToTablet(composer_.composeFlightData(sample, session_.versionMajor, tablet_.tabletOptionValue()));
-        const std::string failures = composer_.composeFailureFlags(failureFlags_, lastFailureFlags_);
+        const std::string failures = composer_.composeFailureFlags(flags, lastFlags);
         if (!failures.empty()) tablet_.sendToTablet(failures);
     }
     // The standby gauges' line is composed from the same (adjusted) sample once panels exist.

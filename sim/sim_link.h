@@ -52,6 +52,11 @@ private:
     void onQuit();
     void onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size);
     void onFlightSample(FlightSample& sample);
+    // Steps 3-5 of a flight sample: the tablet's datagrams and the gauge line.
+    void deliverFlightSample(FlightSample& sample, const std::array<std::uint8_t, 11>& flags,
+                             const std::array<std::uint8_t, 11>& lastFlags);
+    void request(DWORD id);
+    void forgetRequests() { askedAtTick_.fill(kNotAsked); }
     std::array<std::uint8_t, 11> readFailureFlags() const;
 
     Controls& controls_;
@@ -69,6 +74,23 @@ private:
     double altStaticOpen_ = 0;
     std::array<std::uint8_t, 11> failureFlags_{};      // read at the start of the current message
     std::array<std::uint8_t, 11> lastFailureFlags_{};  // as the previous message left them
+
+    // At most one request of each kind is outstanding, so a simulator that
+    // stalls and resumes answers once instead of replaying every tick it missed.
+    // A request unanswered for a second (20 ticks) may be asked again.
+    static constexpr long kNotAsked = -1;
+    static constexpr long kReaskTicks = 20;
+    long tick_ = 0;
+    std::array<long, 6> askedAtTick_{kNotAsked, kNotAsked, kNotAsked, kNotAsked, kNotAsked, kNotAsked};
+
+    // Within one dispatch only the newest flight sample reaches the tablet and
+    // the gauges: older ones queued behind a stall are stale by then. The
+    // failure flags compare against what they were before the first of them.
+    bool inDispatch_ = false;
+    bool flightPending_ = false;
+    FlightSample pendingFlight_{};
+    std::array<std::uint8_t, 11> pendingFlags_{};
+    std::array<std::uint8_t, 11> pendingLastFlags_{};
 };
 
 }  // namespace brelvik

@@ -164,6 +164,25 @@ TEST_F(SimLinkTest, EveryWayTheTabletLeavesGivesThePilotTheStickBack) {
               maskedThenReleased);
 }
 
+// Regression: a simulator that hung for 30 s and resumed answered every request
+// the bridge had made meanwhile, and the tablet's instruments replayed 600 samples.
+TEST_F(SimLinkTest, ResumedSimulatorSendsOneFreshSampleAfterAStall) {
+    connectTablet();
+    tick(3);
+    bench.stall(true);
+    tick();  // the reply already on its way still arrives
+    sender.sent.clear();
+    tick(600);  // 30 s at 50 ms
+    EXPECT_EQ(sentStartingWith("ClientData|LAT="), 0u);
+    bench.setValue("PLANE ALTITUDE", 4321);
+    bench.stall(false);
+    tick();
+    ASSERT_EQ(sentStartingWith("ClientData|LAT="), 1u);
+    EXPECT_NE(sender.sent.back().text.find("|ALT=4321.0|"), std::string::npos) << sender.sent.back().text;
+    tick(4);  // and the ordinary pace goes on
+    EXPECT_EQ(sentStartingWith("ClientData|LAT="), 5u);
+}
+
 TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
     connectTablet();
     // A data message for the flight sample that is far shorter than the block.

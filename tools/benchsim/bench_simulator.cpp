@@ -119,6 +119,14 @@ void BenchSimulator::advance(double seconds) {
     if (!options_.frozen && seconds > 0) flight_.advance(store_, seconds);
 }
 
+void BenchSimulator::stall(bool stalled) {
+    stalled_ = stalled;
+    if (stalled) return;
+    // Copied first: answering may end a session, and its end removes it.
+    const auto sessions = sessions_;
+    for (auto& session : sessions) session->receive(nullptr, 0);
+}
+
 void BenchSimulator::quitClients() {
     for (auto& session : sessions_) {
         session->send(wire::quitMessage());

@@ -60,6 +60,11 @@ public:
     bool frozen() const { return options_.frozen; }
     void advance(double seconds);  // the flight model; nothing while frozen
 
+    // A hung simulator: requests wait unanswered until it resumes, then are
+    // all answered at once with the values of that moment.
+    void stall(bool stalled);
+    bool stalled() const { return stalled_; }
+
     void quitClients();                      // the quit message to every client, then their end
     void dropClients();                      // ends every client without a word, as a crash would
     void refuseName(std::string_view name);  // that variable or event name is unknown from now on
@@ -84,6 +89,7 @@ private:
     FlightModel flight_;
     std::vector<std::shared_ptr<ClientSession>> sessions_;
     std::set<std::string> refused_;  // upper case
+    bool stalled_ = false;
     std::function<void(const std::string&)> sink_;
     std::vector<std::string> reports_;
 };

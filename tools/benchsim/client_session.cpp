@@ -31,7 +31,8 @@ const char* exceptionName(std::uint32_t code) {
 
 void ClientSession::receive(const std::uint8_t* data, std::size_t size) {
     if (ended_) return;
-    input_.append(data, size);
+    if (size > 0) input_.append(data, size);
+    if (simulator_ != nullptr && simulator_->stalled()) return;  // answered when it resumes
     std::vector<std::uint8_t> payload;
     for (;;) {
         const auto status = input_.next(payload);

@@ -23,7 +23,8 @@ public:
     explicit ClientSession(BenchSimulator& simulator) : simulator_(&simulator) {}
 
     // Bytes from the client, in pieces of any size; every complete request is
-    // answered at once (answers wait in the output).
+    // answered at once (answers wait in the output), or, while the simulator
+    // stalls, when it resumes and calls this with no bytes.
     void receive(const std::uint8_t* data, std::size_t size);
     // Framed messages for the client, taken out.
     std::vector<std::uint8_t> takeOutput();

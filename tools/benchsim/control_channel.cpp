@@ -91,6 +91,11 @@ std::vector<std::string> ControlChannel::execute(std::string_view rawLine) {
         simulator_.freeze(args[0] == "on");
         return {};
     }
+    if (command == "stall") {
+        if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) return {"error usage: stall on|off"};
+        simulator_.stall(args[0] == "on");
+        return {};
+    }
     if (command == "step") {
         double seconds = 0;
         if (args.size() != 1 || !parseNumber(args[0], seconds) || seconds < 0 || seconds > 86400) {
@@ -169,6 +174,7 @@ commands:
   version <major> <minor>      version reported to the next connections
   freeze on|off                stop or run the flight model
   step <seconds>               run the flight model that long now, even frozen
+  stall on|off                 hang: requests wait unanswered; off answers them all
   pilot <event name> [data]    the pilot's own key event: clients with it in a group
                                get an event message; it is held back when such a
                                group is maskable at priority 10000000 ... 1999999999
