@@ -55,7 +55,7 @@ private:
     bool isTabletConnected() const override { return tablet_.connected(); }
     int tabletOptionValue() const override { return tablet_.optionValue(); }
     void sendToTablet(const std::string& text) override { tablet_.sendToPeer(text); }
-    void setYoke(float x, float y) override { avionics_.setYoke(x, y); }
+    void setYoke(double x, double y) override { avionics_.setYoke(x, y); }
     void onRadioSample(const RadioSample& sample) override { avionics_.onRadioSample(sample); }
 
     void onBreakerClicked(int id);

@@ -17,7 +17,7 @@ public:
     virtual void sendToTablet(const std::string& text) = 0;
     // The yoke position of each flight sample while the tablet is connected: the
     // tablet's stick commands leave an axis they do not name where the pilot has it.
-    virtual void setYoke(float x, float y) = 0;
+    virtual void setYoke(double x, double y) = 0;
 };
 
 }  // namespace brelvik

@@ -190,7 +190,7 @@ void SimLink::onFlightSample(FlightSample& sample) {
 void SimLink::deliverFlightSample(FlightSample& sample, const std::array<std::uint8_t, 11>& flags,
                                   const std::array<std::uint8_t, 11>& lastFlags) {
     if (tablet_.isTabletConnected()) {
-        tablet_.setYoke(static_cast<float>(sample.yokeXPosition), static_cast<float>(sample.yokeYPosition));
+        tablet_.setYoke(sample.yokeXPosition, sample.yokeYPosition);
         tablet_.sendToTablet(composer_.composeFlightData(sample, session_.versionMajor, tablet_.tabletOptionValue()));
         const std::string failures = composer_.composeFailureFlags(flags, lastFlags);
         if (!failures.empty()) tablet_.sendToTablet(failures);

@@ -94,6 +94,12 @@ std::uint32_t asData(std::int32_t value) { return static_cast<std::uint32_t>(val
 double asUnsigned(std::int32_t value) { return static_cast<double>(static_cast<std::uint32_t>(value)); }
 std::int32_t truncated(double value) { return saturatingTrunc(value); }
 
+// A yoke axis runs from -1 to 1. Anything the simulator or the tablet says
+// beyond that is held at the stop; what is not a number at all is left out.
+void narrowAxis(double value, float& axis) {
+    if (std::isfinite(value)) axis = static_cast<float>(std::clamp(value, -1.0, 1.0));
+}
+
 }  // namespace
 
 std::uint32_t comFrequencyCode(std::int32_t kilohertz) {
@@ -113,9 +119,9 @@ Avionics::Avionics(Controls& controls, TabletLink& tablet, const SimSession& sim
 
 void Avionics::onTabletReady() { firstMessageApplied_ = false; }
 
-void Avionics::setYoke(float x, float y) {
-    yokeX_ = x;
-    yokeY_ = y;
+void Avionics::setYoke(double x, double y) {
+    narrowAxis(x, yokeX_);
+    narrowAxis(y, yokeY_);
 }
 
 void Avionics::onSendOperationsUnchecked() { markers_ = DifferenceMarkers{}; }
@@ -368,7 +374,7 @@ void Avionics::onServerData(const SplitDatagram& message) {
         if (axis == nullptr) continue;
         // "nan" or "inf" would reach the flight model as a stick position.
         const double position = -leadingDouble(field.value);
-        if (std::isfinite(position)) *axis = position;
+        if (std::isfinite(position)) *axis = std::clamp(position, -1.0, 1.0);
     }
     SimConnect_SetDataOnSimObject(sim_.handle, kYokeWriteDefinition, SIMCONNECT_OBJECT_ID_USER,
                                   SIMCONNECT_DATA_SET_FLAG_DEFAULT, 0, sizeof yoke, &yoke);

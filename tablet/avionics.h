@@ -45,8 +45,9 @@ public:
     // Reply to the radio sample request: kept as radioState; the markers follow
     // it once the connection's first "ServerAv" has been applied.
     void onRadioSample(const RadioSample& sample);
-    // The yoke position of each flight sample while the tablet is connected.
-    void setYoke(float x, float y);
+    // The yoke position of each flight sample while the tablet is connected,
+    // kept within -1...1; an axis that is not a number keeps its last position.
+    void setYoke(double x, double y);
     // Each simulator tick renews what tablet datagrams may cause per tick.
     void onSimulatorTick() { budget_.refill(); }
     // "Send FSX operations" was cleared: markers and last-sent values start over.

@@ -1,5 +1,8 @@
 // Tablet avionics operations reaching the simulator, and simulator-side changes
 // echoed back instead of being overwritten.
+#include <cmath>
+#include <limits>
+
 #include "unit/avionics_fixture.h"
 
 namespace brelvik::testing {
@@ -390,6 +393,18 @@ TEST_F(AvionicsTest, StickDataWritesTheYoke) {
     serverData("JOYX=nan|JOYY=inf");  // not a stick position: the sampled one stays
     EXPECT_THAT(simReports(), ElementsAre("setdata 1 0.5 -0.25", "setdata 1 -0.25 -0.25", "setdata 1 1 0.75",
                                           "setdata 1 0.5 -0.25"));
+}
+
+// Regression: a sampled 1e300 became an infinite stick position written back
+// by an empty "ServerData", and a tablet's 1e300 went to the simulator as it was.
+TEST_F(AvionicsTest, AbsurdYokeValuesStayWithinTheStops) {
+    avionics.setYoke(0.5, -0.25);
+    avionics.setYoke(1e300, std::nan(""));
+    serverData("");
+    avionics.setYoke(-std::numeric_limits<double>::infinity(), -3);
+    serverData("");
+    serverData("JOYX=1e300|JOYY=-1e300");
+    EXPECT_THAT(simReports(), ElementsAre("setdata 1 1 -0.25", "setdata 1 1 -1", "setdata 1 -1 1"));
 }
 
 }  // namespace
