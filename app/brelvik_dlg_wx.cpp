@@ -12,6 +12,7 @@
 #include <wx/valtext.h>
 
 #include "base/control_ids.h"
+#include "base/display_text.h"
 #include "res/main_dialog_layout.h"
 #include "tablet/datagram.h"
 
@@ -23,7 +24,8 @@ namespace {
 
 CBrelvikDlg* g_mainDialog = nullptr;
 
-wxString fromStd(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+// One byte that is not UTF-8 would make FromUTF8 return an empty text.
+wxString fromStd(const std::string& text) { return wxString::FromUTF8(toDisplayText(text)); }
 
 }  // namespace
 

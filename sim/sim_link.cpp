@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/control_ids.h"
+#include "base/display_text.h"
 #include "base/text_numbers.h"
 #include "sim/sim_event_table.h"
 
@@ -106,7 +107,9 @@ std::array<std::uint8_t, 11> SimLink::readFailureFlags() const {
 
 void SimLink::onOpen(const SIMCONNECT_RECV_OPEN& open) {
     // The name need not be terminated: never read past its 256 bytes.
-    const std::string name(open.szApplicationName, strnlen(open.szApplicationName, sizeof open.szApplicationName));
+    // It is in the simulator's narrow code page, which need not be UTF-8.
+    const std::string name = toDisplayText(
+        std::string_view(open.szApplicationName, strnlen(open.szApplicationName, sizeof open.szApplicationName)));
     controls_.setText(ids::kSimStatus,
                       formatText("%s v%d.%d b%d.%d, SimConnect v%d.%d b%d.%d", name.c_str(),
                                  static_cast<int>(open.dwApplicationVersionMajor),

@@ -101,6 +101,13 @@ TEST_F(MainDialogTest, EnterActsAsStart) {
     EXPECT_FALSE(dialog->isEnabled(ids::kStart));
 }
 
+// Regression: one byte that was not UTF-8 showed the whole status as empty.
+TEST_F(MainDialogTest, StatusInANarrowCodePageIsShown) {
+    open();
+    dialog->setText(ids::kSimStatus, "Simulateur \xe9t\xe9 v11");
+    EXPECT_EQ(dialog->text(ids::kSimStatus), "Simulateur \xc3\xa9t\xc3\xa9 v11");
+}
+
 TEST_F(MainDialogTest, StartWithoutAnAddressSaysFailedSend) {
     open();
     click(ids::kStart);

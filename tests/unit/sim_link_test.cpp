@@ -73,6 +73,19 @@ TEST_F(SimLinkTest, OpensDeclaresPollsAndShowsTheSimulatorsVersion) {
     for (const auto& line : bench.takeReports()) EXPECT_NE(line.rfind("exception", 0), 0u) << line;
 }
 
+// Regression: an application name in the simulator's narrow code page
+// blanked the whole status text.
+class SimLinkLatin1NameTest : public SimLinkTest {
+protected:
+    SimLinkLatin1NameTest()
+        : SimLinkTest({.versionMajor = 11, .frozen = true, .applicationName = "Simulateur \xe9t\xe9"}) {}
+};
+
+TEST_F(SimLinkLatin1NameTest, StatusShowsTheNameInUtf8) {
+    tick(2);
+    EXPECT_EQ(simStatus().rfind("Simulateur \xc3\xa9t\xc3\xa9 v11.0 b1.0, SimConnect v11.0", 0), 0u) << simStatus();
+}
+
 TEST_F(SimLinkTest, NewGenerationSimulatorIsAnnouncedToAConnectedTabletOnce) {
     connectTablet();
     tick(4);

@@ -9,7 +9,6 @@
 namespace brelvik::benchsim {
 namespace {
 
-constexpr const char* kApplicationName = "Benchsim";
 
 // A link that hands requests straight to a session on the caller's thread, so a
 // test steps client and simulator deterministically.
@@ -166,7 +165,7 @@ void BenchSimulator::report(const std::string& line) {
 
 wire::OpenInfo BenchSimulator::openInfo() const {
     wire::OpenInfo info;
-    info.applicationName = kApplicationName;
+    info.applicationName = options_.applicationName;
     info.versionMajor = options_.versionMajor;
     info.versionMinor = options_.versionMinor;
     info.buildMajor = 1;

@@ -30,6 +30,9 @@ struct BenchOptions {
     bool frozen = false;
     bool strict = false;  // only the variables the bench lists are known
     bool addons = true;   // add-on event names ("Prefix.NAME") are known
+    // Sent as it is in the open message: a simulator may write it in its own
+    // narrow code page rather than UTF-8.
+    std::string applicationName = "Benchsim";
 };
 
 class BenchSimulator : public standin::SimulatorEndpoint {

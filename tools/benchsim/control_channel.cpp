@@ -160,6 +160,7 @@ options:
   --version-major N         application major version in the open message (default 11)
   --version-minor M         application minor version (default 0)
   --frozen                  start with the flight model frozen
+  --app-name TEXT           application name in the open message, bytes as given
   --strict                  only the variables benchsim lists are known
   --no-addons               add-on event names ("Prefix.NAME") are unknown
   --stay                    keep running when standard input ends

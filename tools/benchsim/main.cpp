@@ -61,6 +61,9 @@ int main(int argc, char** argv) {
             if (!readCount(argv[++i], options.versionMajor)) return usageError("bad --version-major");
         } else if (arg == "--version-minor" && hasValue) {
             if (!readCount(argv[++i], options.versionMinor)) return usageError("bad --version-minor");
+        } else if (arg == "--app-name" && hasValue) {
+            // Bytes as given (a test may pass a Latin-1 name), cut to the field's 255.
+            options.applicationName = std::string(argv[++i]).substr(0, 255);
         } else if (arg == "--frozen") {
             options.frozen = true;
         } else if (arg == "--strict") {
