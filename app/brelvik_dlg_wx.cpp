@@ -24,6 +24,21 @@ namespace {
 
 CBrelvikDlg* g_mainDialog = nullptr;
 
+constexpr unsigned kAddressFieldLength = 15;  // "255.255.255.255"
+
+void keepAddressCharacters(wxTextCtrl& field) {
+    const wxString value = field.GetValue();
+    wxString kept;
+    for (const wxUniChar c : value) {
+        if ((c >= '0' && c <= '9') || c == '.') kept += c;
+    }
+    kept.Truncate(kAddressFieldLength);
+    if (kept == value) return;
+    const long at = field.GetInsertionPoint();
+    field.ChangeValue(kept);  // no new text event
+    field.SetInsertionPoint(std::min<long>(at, static_cast<long>(kept.length())));
+}
+
 // One byte that is not UTF-8 would make FromUTF8 return an empty text.
 wxString fromStd(const std::string& text) { return wxString::FromUTF8(toDisplayText(text)); }
 
@@ -80,7 +95,13 @@ void CBrelvikDlg::createControls() {
             wxTextValidator digits(wxFILTER_INCLUDE_CHAR_LIST);
             digits.SetCharIncludes("0123456789.");
             auto* field = new wxTextCtrl(this, id, caption, pos, size, 0, digits);
-            field->SetMaxLength(15);
+            field->SetMaxLength(kAddressFieldLength);
+            // The validator sees typed keys only: pasted or dropped text is
+            // filtered here, after the fact, by the same rule.
+            field->Bind(wxEVT_TEXT, [field](wxCommandEvent& event) {
+                keepAddressCharacters(*field);
+                event.Skip();
+            });
             window = field;
             break;
         }

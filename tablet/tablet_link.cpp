@@ -1,6 +1,7 @@
 #include "tablet/tablet_link.h"
 
 #include "base/control_ids.h"
+#include "base/ipv4_text.h"
 #include "base/text_numbers.h"
 
 namespace brelvik {
@@ -82,7 +83,9 @@ void TabletLink::onDatagram(std::string_view text, const std::string& sender) {
 }
 
 void TabletLink::startAction() {
-    const std::string address = controls_.text(ids::kTabletAddress).substr(0, kMaxAddressText);
+    // Only a plain dotted address is sent to; anything else fails as an empty field does.
+    const std::string address =
+        dottedQuad(controls_.text(ids::kTabletAddress).substr(0, kMaxAddressText)).value_or(std::string());
     if (!connected_) {
         if (send("ClientComing", address) == 0) {
             boxes_.show("Failed send");

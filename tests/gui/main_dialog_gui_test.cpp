@@ -108,6 +108,18 @@ TEST_F(MainDialogTest, StatusInANarrowCodePageIsShown) {
     EXPECT_EQ(dialog->text(ids::kSimStatus), "Simulateur \xc3\xa9t\xc3\xa9 v11");
 }
 
+// Regression: pasted text bypassed the filter that typed keys go through.
+TEST_F(MainDialogTest, PastedAddressKeepsOnlyDigitsAndDots) {
+    open();
+    auto* field = dynamic_cast<wxTextCtrl*>(dialog->control(ids::kTabletAddress));
+    ASSERT_NE(field, nullptr);
+    field->WriteText("ip 127.1 ");
+    EXPECT_EQ(dialog->text(ids::kTabletAddress), "127.1");
+    field->SetInsertionPointEnd();
+    field->WriteText(".0.0\n");
+    EXPECT_EQ(dialog->text(ids::kTabletAddress), "127.1.0.0");
+}
+
 TEST_F(MainDialogTest, StartWithoutAnAddressSaysFailedSend) {
     open();
     click(ids::kStart);

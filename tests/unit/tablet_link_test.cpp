@@ -185,6 +185,49 @@ TEST_F(TabletLinkTest, AnswerResetsTheProbeCountAndCarriesTheOptionValue) {
     EXPECT_EQ(link.optionValue(), -3);
 }
 
+// Regression: the field's text went to the socket layer as it was, which also
+// takes shorthands such as "127.1" and invited a host the user never typed.
+struct AddressCase {
+    const char* name;
+    const char* typed;
+    const char* invited;  // empty: "Failed send" and nothing sent
+};
+
+class TabletAddressTest : public TabletLinkTest, public ::testing::WithParamInterface<AddressCase> {};
+
+TEST_P(TabletAddressTest, OnlyFourDecimalOctetsAreInvited) {
+    controls.setText(ids::kTabletAddress, GetParam().typed);
+    link.onStartButton();
+    const std::string invited = GetParam().invited;
+    if (invited.empty()) {
+        EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Failed send"}));
+        EXPECT_FALSE(timers.isRunning(ids::kInvitationTimer));
+        for (const auto& d : sender.sent) EXPECT_TRUE(d.destination.empty()) << d.destination;
+    } else {
+        EXPECT_TRUE(boxes.texts.empty());
+        EXPECT_EQ(count("ClientComing", invited), 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, TabletAddressTest,
+    ::testing::Values(AddressCase{"Plain", "127.0.0.5", "127.0.0.5"},
+                      AddressCase{"LeadingZerosAreDecimal", "127.000.000.010", "127.0.0.10"},
+                      AddressCase{"TwoParts", "127.1", ""}, AddressCase{"ThreeParts", "127.0.1", ""},
+                      AddressCase{"OneNumber", "2130706433", ""}, AddressCase{"Octet256", "127.0.0.256", ""},
+                      AddressCase{"FiveParts", "127.0.0.1.5", ""}, AddressCase{"TrailingDot", "127.0.0.1.", ""},
+                      AddressCase{"EmptyOctet", "127..0.1", ""}, AddressCase{"FourDigits", "127.0.0.0001", ""},
+                      AddressCase{"HostName", "localhost", ""}, AddressCase{"Blank", " 127.0.0.5", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TabletLinkTest, StopToAShorthandAddressKeepsTheLink) {
+    connect();
+    controls.setText(ids::kTabletAddress, "127.5");
+    link.onStartButton();
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Failed send"}));
+    EXPECT_TRUE(link.connected());
+}
+
 TEST_F(TabletLinkTest, StopSaysGoodbyeToTheAddressInTheField) {
     connect();
     controls.setText(ids::kTabletAddress, kOther);  // the user edited the field

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "base/ipv4_text.h"
+
 namespace brelvik::tabletemu {
 
 bool parseWholeInt(const std::string& text, std::int64_t min, std::int64_t max, std::int64_t& out) {
@@ -22,18 +24,9 @@ bool parseWholeInt(const std::string& text, std::int64_t min, std::int64_t max, 
 }
 
 bool isDottedIpv4(const std::string& text) {
-    int parts = 0;
-    std::size_t i = 0;
-    while (true) {
-        const std::size_t start = i;
-        int value = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3) value = value * 10 + (text[i++] - '0');
-        const std::size_t digits = i - start;
-        if (digits == 0 || value > 255 || (digits > 1 && text[start] == '0')) return false;
-        if (++parts == 4) return i == text.size();
-        if (i >= text.size() || text[i] != '.') return false;
-        ++i;
-    }
+    // Leading zeros are refused too: some resolvers read them as octal.
+    const auto address = dottedQuad(text);
+    return address && *address == text;
 }
 
 namespace {
