@@ -83,9 +83,10 @@ constexpr std::array<ControlSpec, kControlCount> buildControls() {
         kCheckH);
     add(ids::kInputMapping, K::PushButton, "Input Mapping", kLeftIn, 114, 70, kFieldH);
 
-    // Failure switches, down the columns in the order their flags travel, which
-    // puts the computers, the displays and sensors, and the pitot-static
-    // instruments in one column each.
+    // Failure switches, down the columns in the order of their control ids
+    // (not the order their flags travel to the tablet), which puts the
+    // computers, the displays and sensors, and the pitot-static instruments in
+    // one column each.
     add(-1, K::GroupBox, "Quillon Failures", kLeftX, 140, kLeftW, 90);
     for (std::size_t i = 0; i < std::size(ids::kFailureBoxes); ++i) {
         const int column = static_cast<int>(i / 4), row = static_cast<int>(i % 4);

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/textctrl.h>
@@ -118,6 +122,23 @@ TEST_F(MainDialogTest, PastedAddressKeepsOnlyDigitsAndDots) {
     field->SetInsertionPointEnd();
     field->WriteText(".0.0\n");
     EXPECT_EQ(dialog->text(ids::kTabletAddress), "127.1.0.0");
+}
+
+// A second bridge, or anything else on the receive port: the user is told the
+// system's error number, and the dialog runs on without receiving.
+TEST_F(MainDialogTest, TakenReceivePortIsReportedWithItsErrorNumber) {
+    const int blocker = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(blocker, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(15683);
+    ASSERT_EQ(::bind(blocker, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+    open();
+    ::close(blocker);
+    EXPECT_EQ(answeredBoxes(), (std::vector<std::string>{"Server Receive Socket Create() failed: 98"}));
+    answeredBoxes().clear();
+    EXPECT_EQ(dialog->text(ids::kTabletStatus), "Not connected");
 }
 
 TEST_F(MainDialogTest, StartWithoutAnAddressSaysFailedSend) {

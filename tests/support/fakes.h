@@ -1,12 +1,15 @@
 // Test doubles for the seams: record what the core asks for, let the test step time.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/panel_output.h"
 #include "base/seams.h"
 
 namespace brelvik::testing {
@@ -93,6 +96,20 @@ public:
         }
     }
     std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+// Panels that are connected when the test says so, recording every frame.
+class FakePanelOutput : public PanelOutput {
+public:
+    bool isConnected(Panel panel) const override { return connected[static_cast<int>(panel)]; }
+    void writePanel(Panel panel, std::span<const std::uint8_t> bytes) override {
+        written.push_back({panel, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+        if (onWrite) onWrite(panel);
+    }
+
+    bool connected[3] = {false, false, false};
+    std::vector<std::pair<Panel, std::vector<std::uint8_t>>> written;
+    std::function<void(Panel)> onWrite;  // to see the order against other outputs
 };
 
 }  // namespace brelvik::testing
