@@ -5,34 +5,31 @@
 #include <string>
 #include <vector>
 
-#include "app/brelvik_core.h"
 #include "base/control_ids.h"
 #include "simconnect/standin.h"
-#include "support/fakes.h"
+#include "support/core_harness.h"
 
 namespace brelvik {
 namespace {
 
-using testing::FakeControls;
-using testing::FakeDatagramSender;
-using testing::FakeMessageBoxes;
 using testing::FakePanelOutput;
-using testing::FakeTimers;
-using testing::MemorySettingsStore;
 using Frame = std::vector<std::uint8_t>;
 
 const std::string kTablet = "127.0.0.5";
 
-class CorePanelFramesTest : public ::testing::Test {
+// Nothing listens here in the test's private network: no simulator.
+struct NoSimulator {
+    NoSimulator() { setenv(standin::kAddressVariable, "127.0.0.1:1", 1); }
+    ~NoSimulator() { unsetenv(standin::kAddressVariable); }
+};
+
+class CorePanelFramesTest : public ::testing::Test, protected NoSimulator, protected testing::CoreHarness {
 protected:
-    CorePanelFramesTest() : core(controls, timers, boxes, sender, settings) {
-        // Nothing listens here in the test's private network: no simulator.
-        setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
+    CorePanelFramesTest() {
         core.start({});
         core.setPanelOutput(&panels);
         sender.sent.clear();
     }
-    ~CorePanelFramesTest() override { unsetenv(standin::kAddressVariable); }
 
     std::vector<Frame> framesTo(Panel panel) const {
         std::vector<Frame> out;
@@ -47,13 +44,7 @@ protected:
         core.onCommand(id);
     }
 
-    FakeControls controls;
-    FakeTimers timers;
-    FakeMessageBoxes boxes;
-    FakeDatagramSender sender;
-    MemorySettingsStore settings;
     FakePanelOutput panels;
-    BrelvikCore core;
 };
 
 TEST_F(CorePanelFramesTest, ClearingAPoppedBreakerResetsItOnTheSwitchPanel) {
@@ -89,9 +80,7 @@ TEST_F(CorePanelFramesTest, FramesGoOnlyToConnectedPanels) {
 
 TEST_F(CorePanelFramesTest, CloseSaysGoodbyeToTheTabletFirstThenTheSwitchPanel) {
     panels.connected[static_cast<int>(Panel::SwitchPanel)] = true;
-    controls.setText(ids::kTabletAddress, kTablet);
-    core.onDatagram("ServerReady", kTablet);
-    sender.sent.clear();
+    connectTablet(kTablet);
     std::size_t datagramsBeforeFrame = 0;
     panels.onWrite = [&](Panel) { datagramsBeforeFrame = sender.sent.size(); };
 

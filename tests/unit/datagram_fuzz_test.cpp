@@ -7,39 +7,25 @@
 #include <string>
 #include <vector>
 
-#include "app/brelvik_core.h"
 #include "base/control_ids.h"
-#include "simconnect/standin.h"
-#include "support/fakes.h"
+#include "support/core_harness.h"
 #include "tablet/event_budget.h"
-#include "tools/benchsim/bench_simulator.h"
 
 namespace brelvik {
 namespace {
 
-using testing::FakeControls;
-using testing::FakeDatagramSender;
-using testing::FakeMessageBoxes;
-using testing::FakeTimers;
-using testing::MemorySettingsStore;
-
 const std::string kTablet = "127.0.0.5";
 const std::string kStranger = "127.0.0.9";
 
-class DatagramFuzzTest : public ::testing::Test {
+class DatagramFuzzTest : public ::testing::Test, protected testing::BenchHarness, protected testing::CoreHarness {
 protected:
-    DatagramFuzzTest() : bench({.versionMajor = 11, .frozen = true}), core(controls, timers, boxes, sender, settings) {
-        standin::standinUseInProcess(&bench);
+    DatagramFuzzTest() {
         core.start({"127.255.255.255"});
-        tick();
-        tick();
-        controls.setText(ids::kTabletAddress, kTablet);
-        core.onDatagram("ServerReady", kTablet);
+        tick(2);
+        connectTablet(kTablet);
         bench.takeReports();
     }
-    ~DatagramFuzzTest() override { standin::standinUseInProcess(nullptr); }
 
-    void tick() { core.onTimer(ids::kSimTimer); }
     std::size_t simEvents() {
         std::size_t n = 0;
         for (const auto& line : bench.takeReports()) n += line.rfind("event ", 0) == 0;
@@ -75,14 +61,6 @@ protected:
         }
         return text;
     }
-
-    benchsim::BenchSimulator bench;
-    FakeControls controls;
-    FakeTimers timers;
-    FakeMessageBoxes boxes;
-    FakeDatagramSender sender;
-    MemorySettingsStore settings;
-    BrelvikCore core;
 };
 
 TEST_F(DatagramFuzzTest, HostileDatagramsAreBoundedAndTheFlightDataFlows) {

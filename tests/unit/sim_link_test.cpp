@@ -4,57 +4,31 @@
 #include <cstring>
 #include <functional>
 
-#include "app/brelvik_core.h"
 #include "base/control_ids.h"
-#include "simconnect/standin.h"
-#include "support/fakes.h"
-#include "tools/benchsim/bench_simulator.h"
+#include "support/core_harness.h"
 
 namespace brelvik {
 namespace {
-
-using testing::FakeControls;
-using testing::FakeDatagramSender;
-using testing::FakeMessageBoxes;
-using testing::FakeTimers;
-using testing::MemorySettingsStore;
 
 const std::string kTablet = "127.0.0.5";
 
 // The whole core against the bench simulator in this process: every timer tick
 // is stepped by hand, so each request, reply and reconnection is deterministic.
-class SimLinkTest : public ::testing::Test {
+class SimLinkTest : public ::testing::Test, protected testing::BenchHarness, protected testing::CoreHarness {
 protected:
     explicit SimLinkTest(benchsim::BenchOptions options = {.versionMajor = 11, .frozen = true})
-        : bench(options), core(controls, timers, boxes, sender, settings) {
-        standin::standinUseInProcess(&bench);
+        : BenchHarness(options) {
         core.start({"127.255.255.255"});
         sender.sent.clear();
     }
-    ~SimLinkTest() override { standin::standinUseInProcess(nullptr); }
 
-    void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) core.onTimer(ids::kSimTimer);
-    }
-    void connectTablet() {
-        controls.setText(ids::kTabletAddress, kTablet);
-        core.onDatagram("ServerReady", kTablet);
-        sender.sent.clear();
-    }
+    void connectTablet() { CoreHarness::connectTablet(kTablet); }
     std::size_t sentStartingWith(const std::string& prefix) const {
         std::size_t n = 0;
         for (const auto& d : sender.sent) n += d.text.rfind(prefix, 0) == 0;
         return n;
     }
     std::string simStatus() const { return controls.text(ids::kSimStatus); }
-
-    benchsim::BenchSimulator bench;
-    FakeControls controls;
-    FakeTimers timers;
-    FakeMessageBoxes boxes;
-    FakeDatagramSender sender;
-    MemorySettingsStore settings;
-    BrelvikCore core;
 };
 
 TEST_F(SimLinkTest, OpensDeclaresPollsAndShowsTheSimulatorsVersion) {
