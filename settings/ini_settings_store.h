@@ -1,16 +1,7 @@
 // The settings store of the POSIX build: one INI-style text file.
 //
-// File format, one line each:
-//   [section]
-//   key=value
-// Section and key names are kept verbatim: "sw/cbMinValue" and "button[3]Event"
-// are plain key names, not sub-groups. The first unescaped '=' ends the key.
-// A backslash escapes the next character: "\n" and "\r" stand for a line feed
-// and a carriage return, any other escaped character stands for itself. The
-// writer escapes '\\', line breaks, '=' in keys, ']' in section names and a
-// leading '[', ';' or '#' of a key, so any text round-trips. Lines that are
-// not a section header or a key=value pair (comments, garbage) are skipped, and
-// a trailing carriage return is dropped so a file edited with CRLF still reads.
+// The file's format is IniDocument's: a write changes the line of its key and
+// leaves every other line as it was.
 //
 // The file is read once, when the store is made; reads come from memory. Every
 // write that changes a value rewrites the whole file at once and atomically:
@@ -26,10 +17,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "base/seams.h"
+#include "settings/ini_document.h"
 
 namespace brelvik {
 
@@ -44,20 +34,13 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
 private:
-    struct Section {
-        std::string name;
-        std::vector<std::pair<std::string, std::string>> entries;  // in file order
-    };
-
     void load();
     bool save() const;
-    Section* findSection(const std::string& name);
-    const Section* findSection(const std::string& name) const;
 
     std::filesystem::path file_;
-    std::vector<Section> sections_;  // in file order; a few dozen keys, so a linear search is fine
-    bool readFailed_ = false;        // the file exists but could not be read: never replace it
-    bool diskBehind_ = false;        // a write failed: the next write must rewrite even if unchanged
+    IniDocument document_;
+    bool readFailed_ = false;  // the file exists but could not be read: never replace it
+    bool diskBehind_ = false;  // a write failed: the next write must rewrite even if unchanged
 };
 
 // $XDG_CONFIG_HOME/Brelvik/Brelvik.ini, or $HOME/.config/Brelvik/Brelvik.ini when

@@ -172,6 +172,119 @@ TEST_F(SettingsFolder, HandEditedFileReadsItsPairsAndSkipsTheRest) {
     EXPECT_EQ(store.read("broken", "G_VS"), std::nullopt);
 }
 
+// Layout a text editor may add: a byte-order mark, blanks around names and '='.
+struct LayoutCase {
+    const char* name;
+    std::string text;
+    std::string section;
+    std::string key;
+    std::optional<std::string> expected;
+};
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
+class IniLayout : public SettingsFolder, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(IniLayout, ReadsThroughEditorLayout) {
+    const auto& c = GetParam();
+    writeFileText(c.text);
+    EXPECT_EQ(IniSettingsStore(file_).read(c.section, c.key), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EditorLayouts, IniLayout,
+    ::testing::Values(
+        LayoutCase{"ByteOrderMarkBeforeFirstSection", "\xEF\xBB\xBF[B_keyCheck]\nSendCtrlCheck=0\n", "B_keyCheck",
+                   "SendCtrlCheck", "0"},
+        LayoutCase{"ByteOrderMarkAndCrLf", "\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "k", "v"},
+        LayoutCase{"TrailingBlankAfterSectionName", "[C_Compass] \ncompassValue=-12\n", "C_Compass",
+                   "compassValue", "-12"},
+        LayoutCase{"BlanksInsideBrackets", "[ C_Compass\t]\ncompassValue=-12\n", "C_Compass", "compassValue", "-12"},
+        LayoutCase{"IndentedHeaderAndKey", "  [S]\n\tk=v\n", "S", "k", "v"},
+        LayoutCase{"BlanksAroundEquals", "[S]\nk \t= \tv\n", "S", "k", "v"},
+        LayoutCase{"ValueKeepsInnerAndTrailingBlanks", "[S]\nk= a  b \n", "S", "k", "a  b "},
+        LayoutCase{"EscapedBlanksAreData", "[\\ S\\ ]\n\\ k\\ =\\ v\\ \n", " S ", " k ", " v "},
+        LayoutCase{"BlankValueIsEmpty", "[S]\nk=   \n", "S", "k", ""},
+        LayoutCase{"MarkInsideTheFileIsNoMark", "[S]\n\xEF\xBB\xBFk=v\n", "S", "\xEF\xBB\xBFk", "v"},
+        LayoutCase{"TextAfterHeaderIsGarbled", "[S] x\nk=v\n", "S", "k", std::nullopt}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+
+// A write changes the line of its own key and nothing else of the file.
+struct EditCase {
+    const char* name;
+    std::string before;
+    std::string section;
+    std::string key;
+    std::optional<std::string> value;
+    std::string after;
+};
+void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
+
+class IniEdit : public SettingsFolder, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(IniEdit, TouchesOnlyTheLineOfTheKey) {
+    const auto& c = GetParam();
+    writeFileText(c.before);
+    IniSettingsStore(file_).write(c.section, c.key, c.value);
+    EXPECT_EQ(fileText(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HandEditedFiles, IniEdit,
+    ::testing::Values(
+        EditCase{"CommentsAndGarbageSurvive", "; mine\n[S]\ngarbage\nk=1\n# also mine\n", "S", "k", "2",
+                 "; mine\n[S]\ngarbage\nk=2\n# also mine\n"},
+        EditCase{"LayoutOfTheChangedLineKept", "[S]\n  k = 1\n", "S", "k", "2", "[S]\n  k = 2\n"},
+        EditCase{"ByteOrderMarkAndCrLfKept", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "j", "2",
+                 "\xEF\xBB\xBF[S]\r\nk=1\r\nj=2\r\n"},
+        EditCase{"SectionWithTrailingBlankKeepsItsKeys", "[C_Compass] \ncompassValue=5\n", "C_Compass",
+                 "compassReverse", "1", "[C_Compass] \ncompassValue=5\ncompassReverse=1\n"},
+        EditCase{"GarbledSectionLeftAsItIs", "[broken\nk=1\n", "broken", "k", "2", "[broken\nk=1\n[broken]\nk=2\n"},
+        EditCase{"NewKeyFollowsTheSectionsLastKey", "[A]\na=1\n\n; about B\n[B]\nb=1\n", "A", "a2", "2",
+                 "[A]\na=1\na2=2\n\n; about B\n[B]\nb=1\n"},
+        EditCase{"NewSectionAtTheEnd", "[A]\na=1\n; end", "B", "b", "1", "[A]\na=1\n; end\n[B]\nb=1\n"},
+        EditCase{"LaterDuplicateIsTheOneChanged", "[S]\nk=1\nk=2\n", "S", "k", "3", "[S]\nk=1\nk=3\n"},
+        EditCase{"DeleteRemovesEveryDuplicate", "[S]\nk=1\nj=0\n[S]\nk=2\n", "S", "k", std::nullopt,
+                 "[S]\nj=0\n"},
+        EditCase{"DeletingTheLastKeyKeepsASectionWithComments", "[S]\n; note\nk=1\n[T]\nt=1\n", "S", "k",
+                 std::nullopt, "[S]\n; note\n[T]\nt=1\n"},
+        EditCase{"DeletingTheLastKeyRemovesABareHeader", "[S]\nk=1\n\n[T]\nt=1\n", "S", "k", std::nullopt,
+                 "\n[T]\nt=1\n"},
+        EditCase{"LeadingBlanksOfAValueEscaped", "[S]\n", "S", "k", " \tv ", "[S]\nk=\\ \\\tv\\ \n"}),
+    [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+
+// An editor's byte-order mark must not make the start-up load take the file
+// for a first run and overwrite the user's choices.
+TEST_F(SettingsFolder, ByteOrderMarkIsNoFirstRun) {
+    writeFileText("\xEF\xBB\xBF[B_keyCheck]\r\nSendCtrlCheck=0\r\nSyncBaro=1\r\n");
+    IniSettingsStore store(file_);
+    FakeControls controls;
+    brelvik::loadCheckBoxSettings(store, controls);
+    EXPECT_FALSE(controls.checked[brelvik::ids::kSendSimOperations]);
+    EXPECT_TRUE(controls.checked[brelvik::ids::kSyncBaro]);
+    EXPECT_EQ(fileText(), "\xEF\xBB\xBF[B_keyCheck]\r\nSendCtrlCheck=0\r\nSyncBaro=1\r\n");
+}
+
+// Loading must stay linear in the number of keys: a quadratic load does not
+// finish within the test time-out. Kept under the 1 MiB the store reads.
+TEST_F(SettingsFolder, HundredThousandKeysLoadAndSurviveAWrite) {
+    constexpr int kKeys = 100000;
+    std::string text = "[L_buttonEvent]\n";
+    for (int i = 0; i < kKeys; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i % 10) + "\n";
+    writeFileText(text);
+    {
+        IniSettingsStore store(file_);
+        for (int i = 0; i < kKeys; ++i) {
+            ASSERT_EQ(store.read("L_buttonEvent", "k" + std::to_string(i)), std::to_string(i % 10)) << i;
+        }
+        store.write("L_buttonEvent", "k5", "x");
+    }
+    IniSettingsStore reopened(file_);
+    for (int i = 0; i < kKeys; ++i) {
+        ASSERT_EQ(reopened.read("L_buttonEvent", "k" + std::to_string(i)), i == 5 ? "x" : std::to_string(i % 10))
+            << i;
+    }
+}
+
 TEST_F(SettingsFolder, FailedWriteIsIgnoredButTheValueLivesOnInMemory) {
     std::ofstream(folder_ / "not-a-folder") << "x";
     const fs::path blocked = folder_ / "not-a-folder" / "Brelvik.ini";
