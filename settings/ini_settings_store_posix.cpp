@@ -2,32 +2,81 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace brelvik {
 namespace {
 
 namespace fs = std::filesystem;
+using Stamp = IniSettingsStore::Stamp;
 
-// Reads the whole file. Returns false when it exists but cannot be read.
-bool readWholeFile(const fs::path& file, std::string& text, bool& exists) {
-    exists = false;
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (in == nullptr) return errno == ENOENT || errno == ENOTDIR;  // no file: nothing to lose
-    exists = true;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, got);
-    const bool ok = std::ferror(in) == 0;
-    std::fclose(in);
-    return ok;
+Stamp stampOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev),
+            static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec),
+            static_cast<std::int64_t>(info.st_mtim.tv_nsec),
+            static_cast<std::int64_t>(info.st_ctim.tv_sec),
+            static_cast<std::int64_t>(info.st_ctim.tv_nsec)};
+}
+
+// The clock the kernel stamps file times with. A file whose modification time
+// is behind it cannot change again without its time changing; one modified
+// within the current tick can, so it is read again next time.
+timespec fileClockNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+bool isBefore(const timespec& earlier, const timespec& later) {
+    return earlier.tv_sec < later.tv_sec || (earlier.tv_sec == later.tv_sec && earlier.tv_nsec < later.tv_nsec);
+}
+
+struct FileRead {
+    enum Status { kAbsent, kRead, kFailed } status = kAbsent;
+    std::string text;
+    Stamp stamp;
+    bool settled = false;
+};
+
+// Reads the whole file. kFailed when it exists but cannot be read: it must not be replaced.
+FileRead readFile(const fs::path& file) {
+    FileRead result;
+    const timespec before = fileClockNow();
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        result.status = errno == ENOENT || errno == ENOTDIR ? FileRead::kAbsent : FileRead::kFailed;
+        return result;
+    }
+    result.status = FileRead::kFailed;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) {
+        result.stamp = stampOf(info);
+        result.settled = isBefore(info.st_mtim, before);
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) break;
+            if (got == 0) {
+                result.status = FileRead::kRead;
+                break;
+            }
+            result.text.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    return result;
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -51,59 +100,151 @@ void syncFolder(const fs::path& folder) {
     ::close(fd);
 }
 
+// Replaces `target` by a file holding `text`, keeping the old file's mode.
+// Returns the new file's stamp, or none when the old file is still in place.
+std::optional<Stamp> replaceFile(const fs::path& target, const fs::path& folder, const std::string& text) {
+    std::string tempName = (folder / (target.filename().string() + ".tmpXXXXXX")).string();
+    const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 0777);
+    struct stat written {};
+    bool ok = writeAll(fd, text) && ::fsync(fd) == 0 && ::fstat(fd, &written) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = std::rename(tempName.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tempName.c_str());
+        return std::nullopt;
+    }
+    syncFolder(folder);
+    return stampOf(written);
+}
+
+// An exclusive flock held for the life of the object. The lock file is never
+// replaced or removed, so every writer of the settings file locks the same inode.
+class FileLock {
+public:
+    explicit FileLock(const fs::path& lockFile)
+        : fd_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644)) {
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+            }
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// What a symbolic link points at, or the path itself: the link is kept and
+// its target replaced.
+fs::path resolved(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_symlink(file, ec)) return file;
+    const fs::path target = fs::weakly_canonical(file, ec);
+    return ec ? file : target;
+}
+
 }  // namespace
 
-IniSettingsStore::IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) { load(); }
+IniSettingsStore::IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) { refresh(); }
 
-void IniSettingsStore::load() {
-    if (file_.empty()) return;
-    std::string text;
-    bool exists = false;
-    if (!readWholeFile(file_, text, exists)) {
-        readFailed_ = true;
+void IniSettingsStore::refresh() const {
+    if (readFailed_ || file_.empty()) return;
+    struct stat info {};
+    const bool found = ::stat(file_.c_str(), &info) == 0;
+    if (!found && (errno == ENOENT || errno == ENOTDIR)) {
+        if (seen_) adopt({}, {}, std::nullopt, true);  // removed: nothing is set any more
         return;
     }
-    document_ = IniDocument(text);
+    if (found && seen_ && seenSettled_ && *seen_ == stampOf(info)) return;
+
+    FileRead current = readFile(file_);
+    switch (current.status) {
+    case FileRead::kAbsent:
+        adopt({}, {}, std::nullopt, true);
+        break;
+    case FileRead::kRead:
+        if (seen_ && current.text == seenText_) {
+            // Read again only because it might have changed: it did not.
+            seen_ = current.stamp;
+            seenSettled_ = current.settled;
+        } else {
+            IniDocument document(current.text);
+            adopt(std::move(current.text), std::move(document), current.stamp, current.settled);
+        }
+        break;
+    case FileRead::kFailed:
+        readFailed_ = true;  // keeps what was read before, if anything
+        break;
+    }
+}
+
+void IniSettingsStore::adopt(std::string text, IniDocument document, std::optional<Stamp> stamp,
+                             bool settled) const {
+    for (const auto& write : pending_) document.set(write.section, write.key, write.value);
+    document_ = std::move(document);
+    seenText_ = std::move(text);
+    seen_ = stamp;
+    seenSettled_ = settled;
 }
 
 std::optional<std::string> IniSettingsStore::read(const std::string& section, const std::string& key) const {
+    refresh();
     return document_.get(section, key);
 }
 
 void IniSettingsStore::write(const std::string& section, const std::string& key,
                              const std::optional<std::string>& value) {
-    if (!document_.set(section, key, value) && !diskBehind_) return;  // the file already says so
-    if (readFailed_) return;  // keep the unreadable file; this run goes on from memory
-    diskBehind_ = !save();
+    refresh();
+    if (document_.get(section, key) == value && pending_.empty()) return;  // the file already says so
+
+    std::erase_if(pending_, [&](const PendingWrite& w) { return w.section == section && w.key == key; });
+    pending_.push_back({section, key, value});
+    document_.set(section, key, value);
+    if (readFailed_ || file_.empty()) return;  // keep the unreadable file; this run goes on from memory
+    writePending();
 }
 
-bool IniSettingsStore::save() const {
-    if (file_.empty()) return false;
-    std::error_code ec;
-    // Replace what a symbolic link points at, not the link itself.
-    fs::path target = file_;
-    if (fs::is_symlink(file_, ec)) {
-        const fs::path resolved = fs::weakly_canonical(file_, ec);
-        if (!ec) target = resolved;
-    }
+bool IniSettingsStore::writePending() {
+    const fs::path target = resolved(file_);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
+    std::error_code ec;
     fs::create_directories(folder, ec);
 
-    const std::string text = document_.text();
-    std::string tempName = (folder / (target.filename().string() + ".tmpXXXXXX")).string();
-    const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 0777);
-    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = std::rename(tempName.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tempName.c_str());
+    const FileLock lock(folder / (target.filename().string() + ".lock"));
+    if (!lock.held()) return false;
+    // Under the lock nobody else writes: this is the file to change.
+    FileRead current = readFile(target);
+    if (current.status == FileRead::kFailed) {
+        readFailed_ = true;
         return false;
     }
-    syncFolder(folder);
+    IniDocument merged(current.text);
+    bool changed = false;
+    for (const auto& write : pending_) changed = merged.set(write.section, write.key, write.value) || changed;
+    if (!changed) {  // another writer got there first
+        pending_.clear();
+        const bool exists = current.status == FileRead::kRead;
+        adopt(std::move(current.text), std::move(merged), exists ? std::optional(current.stamp) : std::nullopt,
+              current.settled);
+        return true;
+    }
+    std::string text = merged.text();
+    const std::optional<Stamp> stamp = replaceFile(target, folder, text);
+    if (!stamp) return false;
+    pending_.clear();
+    adopt(std::move(text), std::move(merged), stamp, false);  // written within the clock's current tick
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -138,9 +140,9 @@ TEST_F(SettingsFolder, WritesCreateTheFolderAndLeaveNoTemporaryFiles) {
     store.write("S", "k1", "1");
     store.write("S", "k2", "2");
     store.write("S", "k1", std::nullopt);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(file_.parent_path())) names.push_back(entry.path().filename());
-    EXPECT_EQ(names, std::vector<std::string>{"Brelvik.ini"});
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(file_.parent_path())) names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"Brelvik.ini", "Brelvik.ini.lock"}));
     EXPECT_EQ(fileText(), "[S]\nk2=2\n");
 }
 
@@ -293,6 +295,15 @@ TEST_F(SettingsFolder, FailedWriteIsIgnoredButTheValueLivesOnInMemory) {
     EXPECT_EQ(store.read("B_keyCheck", "AutoPanelConnFail"), "1");
 }
 
+TEST_F(SettingsFolder, FailedWriteReachesTheFileWithTheNextWrite) {
+    std::ofstream(folder_ / "Brelvik") << "x";  // where the settings folder belongs
+    IniSettingsStore store(file_);
+    store.write("B_keyCheck", "SyncBaro", "1");
+    fs::remove(folder_ / "Brelvik");
+    store.write("B_keyCheck", "MasterCheck", "0");
+    EXPECT_EQ(fileText(), "[B_keyCheck]\nSyncBaro=1\nMasterCheck=0\n");
+}
+
 TEST_F(SettingsFolder, SymbolicLinkedFileIsUpdatedThroughTheLink) {
     const fs::path real = folder_ / "dotfiles" / "Brelvik.ini";
     fs::create_directories(real.parent_path());
@@ -303,6 +314,100 @@ TEST_F(SettingsFolder, SymbolicLinkedFileIsUpdatedThroughTheLink) {
     IniSettingsStore(file_).write("S", "k", "new");
     EXPECT_TRUE(fs::is_symlink(file_));
     EXPECT_EQ(IniSettingsStore(real).read("S", "k"), "new");
+}
+
+// ---------------------------------------------------------------- other writers
+
+// Another instance of the program or a hand edit changes the file while this
+// store is open. The changes keep the length of the values, and the in-place
+// edit keeps the file's inode too.
+struct OtherWriterCase {
+    const char* name;
+    void (*change)(const fs::path& file, const std::string& text);
+};
+void PrintTo(const OtherWriterCase& c, std::ostream* os) { *os << c.name; }
+
+class IniOtherWriter : public SettingsFolder, public ::testing::WithParamInterface<OtherWriterCase> {};
+
+// Waits for the clock the kernel stamps files with to start a new tick, so the
+// next few steps most likely share one file time.
+void waitForANewFileClockTick() {
+    timespec start{};
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &start);
+    do {
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    } while (now.tv_sec == start.tv_sec && now.tv_nsec == start.tv_nsec);
+}
+
+TEST_P(IniOtherWriter, IsSeenByTheNextReadAndKeptByTheNextWrite) {
+    // The file, its first read and its change within one tick of the file
+    // clock: all three carry the same file time.
+    waitForANewFileClockTick();
+    writeFileText("[B_keyCheck]\nAutoPanelConnFail=0\n[L_buttonEvent]\nbutton[3]Event=10042\n");
+    IniSettingsStore store(file_);
+    ASSERT_EQ(store.read("B_keyCheck", "AutoPanelConnFail"), "0");
+    ASSERT_EQ(store.read("L_buttonEvent", "button[3]Event"), "10042");
+
+    GetParam().change(file_, "[B_keyCheck]\nAutoPanelConnFail=1\n[L_buttonEvent]\nbutton[3]Event=10043\n");
+    EXPECT_EQ(store.read("B_keyCheck", "AutoPanelConnFail"), "1");
+    EXPECT_EQ(store.read("L_buttonEvent", "button[3]Event"), "10043");
+
+    store.write("B_keyCheck", "SyncBaro", "1");
+    EXPECT_EQ(fileText(), "[B_keyCheck]\nAutoPanelConnFail=1\nSyncBaro=1\n[L_buttonEvent]\nbutton[3]Event=10043\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, IniOtherWriter,
+    ::testing::Values(OtherWriterCase{"SecondInstance",
+                                      [](const fs::path& file, const std::string&) {
+                                          IniSettingsStore other(file);
+                                          other.write("B_keyCheck", "AutoPanelConnFail", "1");
+                                          other.write("L_buttonEvent", "button[3]Event", "10043");
+                                      }},
+                      OtherWriterCase{"EditorWritingInPlace",
+                                      [](const fs::path& file, const std::string& text) {
+                                          std::ofstream(file, std::ios::binary | std::ios::in) << text;
+                                      }},
+                      OtherWriterCase{"EditorReplacingTheFile",
+                                      [](const fs::path& file, const std::string& text) {
+                                          const fs::path saved = file.string() + "~";
+                                          std::ofstream(saved, std::ios::binary) << text;
+                                          fs::rename(saved, file);
+                                      }}),
+    [](const ::testing::TestParamInfo<OtherWriterCase>& info) { return std::string(info.param.name); });
+
+// Two running instances write keys of their own, new sections and a shared one.
+TEST_F(SettingsFolder, TwoProcessesWritingDifferentKeysLoseNone) {
+    constexpr int kWrites = 200;
+    const std::vector<std::string> writers = {"a", "b"};
+    const auto sectionOf = [](const std::string& writer, int i) {
+        return i % 2 == 0 ? std::string("L_buttonEvent") : "S_" + writer + std::to_string(i % 7);
+    };
+    std::vector<pid_t> children;
+    for (const auto& writer : writers) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            IniSettingsStore store(file_);
+            for (int i = 0; i < kWrites; ++i) store.write(sectionOf(writer, i), writer + std::to_string(i), "v");
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    IniSettingsStore reopened(file_);
+    std::vector<std::string> lost;
+    for (const auto& writer : writers) {
+        for (int i = 0; i < kWrites; ++i) {
+            if (!reopened.read(sectionOf(writer, i), writer + std::to_string(i))) lost.push_back(writer + std::to_string(i));
+        }
+    }
+    EXPECT_TRUE(lost.empty()) << lost.size() << " keys lost, the first " << lost.front();
 }
 
 // A writer that dies at any moment leaves a whole file with every key holding
