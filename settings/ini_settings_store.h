@@ -19,7 +19,9 @@
 //
 // An existing file that cannot be read is never overwritten: writes then stay
 // in memory for the rest of the run, so a transient read error cannot wipe the
-// user's settings.
+// user's settings. Only a regular file of at most 1 MiB is read; anything else
+// in its place (a FIFO, a device, a folder) counts as unreadable and is never
+// opened, so it cannot block start-up. problem() then says so, for the user.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,10 @@ public:
     std::optional<std::string> read(const std::string& section, const std::string& key) const override;
     void write(const std::string& section, const std::string& key,
                const std::optional<std::string>& value) override;
+
+    // Set once the file turned out unreadable: not a regular file, larger than
+    // 1 MiB, or refused by the system.
+    std::string problem() const override;
 
     const std::filesystem::path& file() const { return file_; }
 
@@ -65,6 +71,8 @@ private:
     void refresh() const;
     // Takes `document`, read from `text`, as the file's content; pending writes go on top.
     void adopt(std::string text, IniDocument document, std::optional<Stamp> stamp, bool settled) const;
+    // From now on the file is left alone; `why` goes into the text for the user.
+    void giveUpOnTheFile(const std::string& why) const;
     // Writes every pending write into the file as it is now; false when it could not.
     bool writePending();
 
@@ -78,6 +86,7 @@ private:
     // it was modified within the file system clock's current tick.
     mutable bool seenSettled_ = true;
     mutable bool readFailed_ = false;  // the file exists but could not be read: never replace it
+    mutable std::string problem_;
     std::vector<PendingWrite> pending_;  // in the order they were made
 };
 

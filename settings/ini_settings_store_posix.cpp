@@ -42,34 +42,65 @@ bool isBefore(const timespec& earlier, const timespec& later) {
     return earlier.tv_sec < later.tv_sec || (earlier.tv_sec == later.tv_sec && earlier.tv_nsec < later.tv_nsec);
 }
 
+// A settings file is a few kilobytes; anything this large is not one.
+constexpr off_t kLargestFile = 1 << 20;
+
 struct FileRead {
     enum Status { kAbsent, kRead, kFailed } status = kAbsent;
     std::string text;
     Stamp stamp;
     bool settled = false;
+    std::string failure;  // why it could not be read, for the user
 };
 
-// Reads the whole file. kFailed when it exists but cannot be read: it must not be replaced.
-FileRead readFile(const fs::path& file) {
+FileRead failed(std::string why) {
     FileRead result;
-    const timespec before = fileClockNow();
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        result.status = errno == ENOENT || errno == ENOTDIR ? FileRead::kAbsent : FileRead::kFailed;
-        return result;
-    }
     result.status = FileRead::kFailed;
+    result.failure = std::move(why);
+    return result;
+}
+
+FileRead failedWithErrno() { return failed(std::generic_category().message(errno)); }
+
+std::string notRegular() { return "it is not a regular file"; }
+std::string tooLarge() { return "it is larger than 1 MiB"; }
+
+// Reads the whole file. kFailed when it exists but cannot be read: it must not be replaced.
+// Only a regular file is opened at all: a FIFO would block start-up for ever,
+// a device may never end or may act on being opened (a serial port, say).
+FileRead readFile(const fs::path& file) {
+    const timespec before = fileClockNow();
     struct stat info {};
-    if (::fstat(fd, &info) == 0) {
+    if (::stat(file.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return {};  // no file: nothing to lose
+        return failedWithErrno();
+    }
+    if (!S_ISREG(info.st_mode)) return failed(notRegular());
+    if (info.st_size > kLargestFile) return failed(tooLarge());
+
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? FileRead{} : failedWithErrno();
+    FileRead result;
+    // It may have been replaced since the stat: what counts is what was opened.
+    if (::fstat(fd, &info) != 0) {
+        result = failedWithErrno();
+    } else if (!S_ISREG(info.st_mode)) {
+        result = failed(notRegular());
+    } else {
+        result.status = FileRead::kRead;
         result.stamp = stampOf(info);
         result.settled = isBefore(info.st_mtim, before);
         char buffer[65536];
         for (;;) {
             const ssize_t got = ::read(fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) break;
-            if (got == 0) {
-                result.status = FileRead::kRead;
+            if (got < 0) {
+                result = failedWithErrno();
+                break;
+            }
+            if (got == 0) break;
+            if (result.text.size() + static_cast<std::size_t>(got) > static_cast<std::size_t>(kLargestFile)) {
+                result = failed(tooLarge());  // grew while being read
                 break;
             }
             result.text.append(buffer, static_cast<std::size_t>(got));
@@ -184,10 +215,19 @@ void IniSettingsStore::refresh() const {
         }
         break;
     case FileRead::kFailed:
-        readFailed_ = true;  // keeps what was read before, if anything
+        giveUpOnTheFile(current.failure);  // keeps what was read before, if anything
         break;
     }
 }
+
+void IniSettingsStore::giveUpOnTheFile(const std::string& why) const {
+    if (readFailed_) return;
+    readFailed_ = true;
+    problem_ = "The settings file " + file_.string() + " could not be read (" + why +
+               "); settings changed in this run will not be saved.";
+}
+
+std::string IniSettingsStore::problem() const { return problem_; }
 
 void IniSettingsStore::adopt(std::string text, IniDocument document, std::optional<Stamp> stamp,
                              bool settled) const {
@@ -227,7 +267,7 @@ bool IniSettingsStore::writePending() {
     // Under the lock nobody else writes: this is the file to change.
     FileRead current = readFile(target);
     if (current.status == FileRead::kFailed) {
-        readFailed_ = true;
+        giveUpOnTheFile(current.failure);
         return false;
     }
     IniDocument merged(current.text);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -302,6 +305,115 @@ TEST_F(SettingsFolder, FailedWriteReachesTheFileWithTheNextWrite) {
     fs::remove(folder_ / "Brelvik");
     store.write("B_keyCheck", "MasterCheck", "0");
     EXPECT_EQ(fileText(), "[B_keyCheck]\nSyncBaro=1\nMasterCheck=0\n");
+}
+
+// Runs `body` in a child process that a watchdog ends after ten seconds, and
+// returns what it returned, or why it did not return.
+std::string inWatchedChild(const std::function<std::string()>& body) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        ::alarm(10);
+        const std::string result = body();
+        [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], result.data(), result.size());
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string result;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, got);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status)) return "ended by signal " + std::to_string(WTERMSIG(status));
+    return result;
+}
+
+// Something that is no readable settings file stands where the file belongs.
+struct UnusableCase {
+    const char* name;
+    // Puts the thing in place; false when this system does not allow it.
+    bool (*prepare)(const fs::path& file);
+    bool dropRootPrivileges;
+};
+void PrintTo(const UnusableCase& c, std::ostream* os) { *os << c.name; }
+
+class IniUnusableFile : public SettingsFolder, public ::testing::WithParamInterface<UnusableCase> {
+protected:
+    // Type and content of the file, and every name in its folder.
+    std::string snapshot() const {
+        std::string out = std::to_string(static_cast<int>(fs::symlink_status(file_).type()));
+        if (fs::is_regular_file(file_)) out += ":" + std::to_string(std::hash<std::string>()(fileText()));
+        for (const auto& entry : fs::directory_iterator(file_.parent_path())) out += " " + entry.path().filename().string();
+        return out;
+    }
+};
+
+TEST_P(IniUnusableFile, IsNeverReplacedAndTheUserIsTold) {
+    const auto& c = GetParam();
+    fs::create_directories(file_.parent_path());
+    if (!c.prepare(file_)) GTEST_SKIP() << "not possible here";
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot && c.dropRootPrivileges) {
+        // Folders anyone may write to: only the store's own rule keeps the file.
+        fs::permissions(folder_, fs::perms::all);
+        fs::permissions(file_.parent_path(), fs::perms::all);
+    }
+    const std::string before = snapshot();
+
+    const std::string seen = inWatchedChild([&] {
+        if (asRoot && c.dropRootPrivileges && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return std::string("skip");
+        IniSettingsStore store(file_);
+        const std::string first = store.read("S", "k").value_or("(missing)");
+        store.write("S", "k", "2");
+        return first + "|" + store.read("S", "k").value_or("(missing)") + "|" + store.problem();
+    });
+    if (seen == "skip") GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(seen.substr(0, seen.find('|', seen.find('|') + 1)), "(missing)|2") << seen;
+    EXPECT_NE(seen.find("The settings file " + file_.string() + " could not be read"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("settings changed in this run will not be saved."), std::string::npos) << seen;
+    EXPECT_EQ(snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InPlaceOfTheFile, IniUnusableFile,
+    ::testing::Values(
+        UnusableCase{"Fifo", [](const fs::path& file) { return ::mkfifo(file.c_str(), 0600) == 0; }, false},
+        UnusableCase{"CharacterDevice",
+                     [](const fs::path& file) { return ::mknod(file.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0; },
+                     false},
+        UnusableCase{"Directory", [](const fs::path& file) { return fs::create_directory(file); }, false},
+        UnusableCase{"LargerThanOneMebibyte",
+                     [](const fs::path& file) {
+                         std::ofstream(file, std::ios::binary) << "[S]\nk=1\n;" << std::string(1 << 20, 'x') << "\n";
+                         return true;
+                     },
+                     false},
+        UnusableCase{"Unreadable",
+                     [](const fs::path& file) {
+                         std::ofstream(file, std::ios::binary) << "[S]\nk=1\n";
+                         fs::permissions(file, ::geteuid() == 0 ? fs::perms::owner_read | fs::perms::owner_write
+                                                                : fs::perms::none);
+                         return true;
+                     },
+                     true}),
+    [](const ::testing::TestParamInfo<UnusableCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsFolder, ReadOnlyFileKeepsItsModeAfterAWrite) {
+    writeFileText("[S]\nk=1\n");
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    IniSettingsStore(file_).write("S", "k", "2");
+    EXPECT_EQ(fs::status(file_).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(IniSettingsStore(file_).read("S", "k"), "2");
+}
+
+TEST_F(SettingsFolder, UsableFileRaisesNoProblem) {
+    writeFileText("[S]\nk=1\n");
+    IniSettingsStore store(file_);
+    store.write("S", "k", "2");
+    EXPECT_EQ(store.problem(), "");
 }
 
 TEST_F(SettingsFolder, SymbolicLinkedFileIsUpdatedThroughTheLink) {
