@@ -11,7 +11,9 @@
 // the file as it is now, changes that one key and replaces the file: temporary
 // file in the same folder, fsync, rename over the old file, fsync of the
 // folder. No writer reverts what another wrote, and a crash at any moment
-// leaves either the old or the new file, never a torn or empty one.
+// leaves either the old or the new file, never a torn or empty one. The
+// temporary file a crash leaves behind ("<file>.tmpXXXXXX") is removed when
+// the next store for the file is made, under the same lock.
 //
 // Failures are not reported for single reads and writes (the program never
 // reports them): a write that could not reach the file stays in memory, reads

@@ -7,11 +7,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace brelvik {
 namespace {
@@ -176,6 +178,42 @@ private:
     int fd_;
 };
 
+fs::path lockFileFor(const fs::path& target) { return target.string() + ".lock"; }
+
+// mkostemp's name for a temporary file of `target`: ".tmp" and six letters or digits.
+bool isTemporaryOf(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+std::vector<fs::path> temporariesOf(const fs::path& target) {
+    const std::string prefix = target.filename().string() + ".tmp";
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(target.parent_path().empty() ? "." : target.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (isTemporaryOf(it->path().filename().string(), prefix) && it->is_regular_file(ec)) {
+            found.push_back(it->path());
+        }
+    }
+    return found;
+}
+
+// Removes the temporary files writers left behind when they died mid-write.
+// Under the lock: a writer running right now holds it, so its temporary file
+// is finished and renamed by the time the lock is granted.
+void removeStaleTemporaries(const fs::path& target) {
+    if (temporariesOf(target).empty()) return;  // the usual case needs no lock
+    const FileLock lock(lockFileFor(target));
+    if (!lock.held()) return;
+    for (const auto& temporary : temporariesOf(target)) {
+        std::error_code ec;
+        fs::remove(temporary, ec);
+    }
+}
+
 // What a symbolic link points at, or the path itself: the link is kept and
 // its target replaced.
 fs::path resolved(const fs::path& file) {
@@ -187,7 +225,10 @@ fs::path resolved(const fs::path& file) {
 
 }  // namespace
 
-IniSettingsStore::IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) { refresh(); }
+IniSettingsStore::IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) {
+    if (!file_.empty()) removeStaleTemporaries(resolved(file_));
+    refresh();
+}
 
 void IniSettingsStore::refresh() const {
     if (readFailed_ || file_.empty()) return;
@@ -262,7 +303,7 @@ bool IniSettingsStore::writePending() {
     std::error_code ec;
     fs::create_directories(folder, ec);
 
-    const FileLock lock(folder / (target.filename().string() + ".lock"));
+    const FileLock lock(lockFileFor(target));
     if (!lock.held()) return false;
     // Under the lock nobody else writes: this is the file to change.
     FileRead current = readFile(target);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/resource.h>
@@ -305,6 +307,54 @@ TEST_F(SettingsFolder, FailedWriteReachesTheFileWithTheNextWrite) {
     fs::remove(folder_ / "Brelvik");
     store.write("B_keyCheck", "MasterCheck", "0");
     EXPECT_EQ(fileText(), "[B_keyCheck]\nSyncBaro=1\nMasterCheck=0\n");
+}
+
+// A writer killed mid-write leaves its temporary file; the next start removes
+// such leftovers, and only those.
+TEST_F(SettingsFolder, StaleTemporariesOfOurOwnAreRemovedAtStart) {
+    writeFileText("[S]\nk=1\n");
+    const std::set<std::string> kept = {"Brelvik.ini",         "Brelvik.ini.tmpabc",  "Brelvik.ini.tmpabcdef.bak",
+                                        "Brelvik.ini.tmp-bcdef", "Other.ini.tmpabcdef", "notes.txt"};
+    for (const auto& name : kept) {
+        if (name != "Brelvik.ini") std::ofstream(file_.parent_path() / name) << "x";
+    }
+    for (const char* name : {"Brelvik.ini.tmpAb12Z9", "Brelvik.ini.tmp000000"}) {
+        std::ofstream(file_.parent_path() / name) << "[S]\nk=";
+    }
+    IniSettingsStore store(file_);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(file_.parent_path())) names.insert(entry.path().filename());
+    names.erase("Brelvik.ini.lock");
+    EXPECT_EQ(names, kept);
+    EXPECT_EQ(store.read("S", "k"), "1");
+}
+
+// Another instance holds the lock while it writes: its temporary file is no
+// leftover, and the start-up clean-up waits for it.
+TEST_F(SettingsFolder, TemporaryOfAWriterHoldingTheLockIsLeftToIt) {
+    writeFileText("[S]\nk=1\n");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int lock = ::open((file_.string() + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0) ::_exit(2);
+        const fs::path temporary = file_.string() + ".tmpWr1tng";
+        std::ofstream(temporary) << "[S]\nk=2\n";
+        [[maybe_unused]] const ssize_t signalled = ::write(ready[1], "x", 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::_exit(::rename(temporary.c_str(), file_.c_str()) == 0 ? 0 : 1);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    IniSettingsStore store(file_);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer's temporary file was taken away";
+    EXPECT_EQ(store.read("S", "k"), "2");
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 // Runs `body` in a child process that a watchdog ends after ten seconds, and
