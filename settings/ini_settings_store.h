@@ -75,8 +75,8 @@ private:
     void adopt(std::string text, IniDocument document, std::optional<Stamp> stamp, bool settled) const;
     // From now on the file is left alone; `why` goes into the text for the user.
     void giveUpOnTheFile(const std::string& why) const;
-    // Writes every pending write into the file as it is now; false when it could not.
-    bool writePending();
+    // Writes every pending write into the file as it is now; they stay pending when that fails.
+    void writePending();
 
     std::filesystem::path file_;
     // The file as last read, with the pending writes on top.

@@ -296,7 +296,7 @@ void IniSettingsStore::write(const std::string& section, const std::string& key,
     writePending();
 }
 
-bool IniSettingsStore::writePending() {
+void IniSettingsStore::writePending() {
     const fs::path target = resolved(file_);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
@@ -304,12 +304,12 @@ bool IniSettingsStore::writePending() {
     fs::create_directories(folder, ec);
 
     const FileLock lock(lockFileFor(target));
-    if (!lock.held()) return false;
+    if (!lock.held()) return;
     // Under the lock nobody else writes: this is the file to change.
     FileRead current = readFile(target);
     if (current.status == FileRead::kFailed) {
         giveUpOnTheFile(current.failure);
-        return false;
+        return;
     }
     IniDocument merged(current.text);
     bool changed = false;
@@ -319,14 +319,13 @@ bool IniSettingsStore::writePending() {
         const bool exists = current.status == FileRead::kRead;
         adopt(std::move(current.text), std::move(merged), exists ? std::optional(current.stamp) : std::nullopt,
               current.settled);
-        return true;
+        return;
     }
     std::string text = merged.text();
     const std::optional<Stamp> stamp = replaceFile(target, folder, text);
-    if (!stamp) return false;
+    if (!stamp) return;
     pending_.clear();
     adopt(std::move(text), std::move(merged), stamp, false);  // written within the clock's current tick
-    return true;
 }
 
 std::filesystem::path defaultSettingsFile() {
