@@ -7,6 +7,7 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
                          SettingsStore& settings)
     : controls_(controls),
       timers_(timers),
+      boxes_(boxes),
       settings_(settings),
       tablet_(controls, timers, boxes, sender, sim_),
       avionics_(controls, tablet_, sim_, settings),
@@ -27,6 +28,7 @@ void BrelvikCore::start(std::vector<std::string> broadcastTable) {
     calibration_ = loadCalibration(settings_);
     loadCheckBoxSettings(settings_, controls_);
     gauges_ = loadGaugeSelection(settings_);
+    if (const std::string problem = settings_.problem(); !problem.empty()) boxes_.show(problem);
     // A tablet started after the bridge must still be found when Auto-Connect
     // was left on: the first broadcast alone would miss it.
     tablet_.syncDiscoveryWithAutoConnect();

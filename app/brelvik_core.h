@@ -64,6 +64,7 @@ private:
 
     Controls& controls_;
     Timers& timers_;
+    MessageBoxes& boxes_;
     SettingsStore& settings_;
     SimSession sim_;
     TabletLink tablet_;

@@ -53,6 +53,9 @@ public:
     virtual std::optional<std::string> read(const std::string& section, const std::string& key) const = 0;
     virtual void write(const std::string& section, const std::string& key,
                        const std::optional<std::string>& value) = 0;
+    // Why settings changed in this run will not be kept, in words for the
+    // user; empty when they will be. Asked once, at start-up.
+    virtual std::string problem() const { return {}; }
 };
 
 }  // namespace brelvik

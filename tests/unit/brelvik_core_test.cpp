@@ -96,5 +96,23 @@ TEST_F(CoreStartTest, CloseEndsTheDialogAndOtherButtonsDoNot) {
     EXPECT_TRUE(boxes.texts.empty());
 }
 
+// A settings store that cannot keep this run's changes tells the user so once.
+TEST(CoreSettingsProblem, IsShownOnceAtStart) {
+    class UnsavableSettings : public MemorySettingsStore {
+    public:
+        std::string problem() const override { return "settings will not be saved"; }
+    };
+    FakeControls controls;
+    FakeTimers timers;
+    FakeMessageBoxes boxes;
+    FakeDatagramSender sender;
+    UnsavableSettings settings;
+    BrelvikCore core(controls, timers, boxes, sender, settings);
+    setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
+    core.start({});
+    unsetenv(standin::kAddressVariable);
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"settings will not be saved"});
+}
+
 }  // namespace
 }  // namespace brelvik
