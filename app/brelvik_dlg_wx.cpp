@@ -14,6 +14,7 @@
 #include "base/control_ids.h"
 #include "base/display_text.h"
 #include "res/main_dialog_layout.h"
+#include "sim/simulator_library.h"
 #include "tablet/datagram.h"
 
 #include "res/brelvik_icon.xpm"
@@ -146,6 +147,8 @@ void CBrelvikDlg::initialize() {
         return;
     }
     core_->start(receiveSocket_->broadcastTable());
+    // Told once; without the library the bridge still serves the tablet and the panels.
+    if (const std::string problem = loadSimulatorLibrary(); !problem.empty()) show(problem);
     if (wxWindow* address = control(ids::kTabletAddress)) address->SetFocus();
 }
 

@@ -8,7 +8,7 @@ compiler="$1"
 cd "$2" || exit 2
 failed=0
 checked=0
-for f in base/*.cpp settings/*.cpp app/*.cpp tablet/*.cpp sim/*.cpp simconnect/*.cpp res/*.cpp panels/*.cpp dialogs/*.cpp; do
+for f in base/*.cpp settings/*.cpp app/*.cpp tablet/*.cpp sim/*.cpp sim/dll/*.cpp simconnect/*.cpp res/*.cpp panels/*.cpp dialogs/*.cpp; do
     [ -e "$f" ] || continue
     case "$f" in *_posix.cpp|*_wx.cpp) continue ;; esac
     checked=$((checked + 1))

@@ -4,6 +4,7 @@
 // before the core starts and outlive it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/brelvik_core.h"
@@ -23,6 +24,19 @@ struct BenchHarness {
     BenchHarness& operator=(const BenchHarness&) = delete;
 
     benchsim::BenchSimulator bench;
+};
+
+// No simulator answers: every open fails at once, on any platform.
+struct NoSimulator {
+    struct Refusing : standin::SimulatorEndpoint {
+        std::unique_ptr<standin::SimulatorLink> connect() override { return nullptr; }
+    };
+    NoSimulator() { standin::standinUseInProcess(&endpoint); }
+    ~NoSimulator() { standin::standinUseInProcess(nullptr); }
+    NoSimulator(const NoSimulator&) = delete;
+    NoSimulator& operator=(const NoSimulator&) = delete;
+
+    Refusing endpoint;
 };
 
 struct CoreHarness {

@@ -2,8 +2,7 @@
 
 #include "app/brelvik_core.h"
 #include "base/control_ids.h"
-#include "simconnect/standin.h"
-#include "support/fakes.h"
+#include "support/core_harness.h"
 
 namespace brelvik {
 namespace {
@@ -14,13 +13,9 @@ using testing::FakeMessageBoxes;
 using testing::FakeTimers;
 using testing::MemorySettingsStore;
 
-class CoreStartTest : public ::testing::Test {
+class CoreStartTest : public ::testing::Test, protected testing::NoSimulator {
 protected:
-    CoreStartTest() : core(controls, timers, boxes, sender, settings) {
-        // Nothing listens here in the test's private network: no simulator.
-        setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
-    }
-    ~CoreStartTest() override { unsetenv(standin::kAddressVariable); }
+    CoreStartTest() : core(controls, timers, boxes, sender, settings) {}
 
     FakeControls controls;
     FakeTimers timers;
@@ -107,10 +102,9 @@ TEST(CoreSettingsProblem, IsShownOnceAtStart) {
     FakeMessageBoxes boxes;
     FakeDatagramSender sender;
     UnsavableSettings settings;
+    testing::NoSimulator noSimulator;
     BrelvikCore core(controls, timers, boxes, sender, settings);
-    setenv(standin::kAddressVariable, "127.0.0.1:1", 1);
     core.start({});
-    unsetenv(standin::kAddressVariable);
     EXPECT_EQ(boxes.texts, std::vector<std::string>{"settings will not be saved"});
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/control_ids.h"
-#include "simconnect/standin.h"
 #include "support/core_harness.h"
 
 namespace brelvik {
@@ -17,13 +16,7 @@ using Frame = std::vector<std::uint8_t>;
 
 const std::string kTablet = "127.0.0.5";
 
-// Nothing listens here in the test's private network: no simulator.
-struct NoSimulator {
-    NoSimulator() { setenv(standin::kAddressVariable, "127.0.0.1:1", 1); }
-    ~NoSimulator() { unsetenv(standin::kAddressVariable); }
-};
-
-class CorePanelFramesTest : public ::testing::Test, protected NoSimulator, protected testing::CoreHarness {
+class CorePanelFramesTest : public ::testing::Test, protected testing::NoSimulator, protected testing::CoreHarness {
 protected:
     CorePanelFramesTest() {
         core.start({});
