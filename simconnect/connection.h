@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/simconnect.h"
+#include "simconnect/link.h"
 #include "simconnect/standin.h"
 #include "simconnect/wire.h"
 
@@ -43,9 +44,5 @@ private:
     bool quitDelivered_ = false;
     bool closed_ = false;
 };
-
-// Connects to the bench simulator's TCP address ("127.0.0.1:15690" form), or
-// nullptr when nothing answers within a short time or the address is refused.
-std::unique_ptr<SimulatorLink> connectTcp(const char* address);
 
 }  // namespace brelvik::standin

@@ -4,28 +4,12 @@
 // header leaves out.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "sim/simconnect.h"
+#include "simconnect/link.h"
 
 namespace brelvik::standin {
-
-// One byte stream to a simulator. Neither call may wait: the library runs on the
-// user-interface thread.
-class SimulatorLink {
-public:
-    virtual ~SimulatorLink() = default;
-    // Hands bytes to the simulator, or keeps them for a later write when the
-    // stream is momentarily full; a write of nothing retries what was kept.
-    // False once the stream is broken.
-    virtual bool write(const std::uint8_t* data, std::size_t size) = 0;
-    // Appends whatever has arrived to `into`. False once the stream is broken or
-    // the simulator has closed it (bytes that arrived before are still appended).
-    virtual bool readAvailable(std::vector<std::uint8_t>& into) = 0;
-};
 
 // Something a client can connect to.
 class SimulatorEndpoint {

@@ -11,72 +11,47 @@
 
 #include <cerrno>
 
-#include "simconnect/connection.h"
+#include "simconnect/link.h"
+#include "simconnect/socket_link.h"
+#include "simconnect/wire.h"
 
 namespace brelvik::standin {
 namespace {
 
-// Loopback refuses at once when nothing listens; this only bounds a listener
-// that is too busy to accept.
-constexpr int kConnectTimeoutMs = 200;
-// A simulator that has not read this much is not reading at all.
-constexpr std::size_t kMaxPending = std::size_t{16} << 20;
-
-class TcpLink final : public SimulatorLink {
+class TcpLink final : public SocketLink {
 public:
     explicit TcpLink(int fd) : fd_(fd) {}
     ~TcpLink() override { ::close(fd_); }
     TcpLink(const TcpLink&) = delete;
     TcpLink& operator=(const TcpLink&) = delete;
 
-    bool write(const std::uint8_t* data, std::size_t size) override {
-        if (broken_) return false;
-        if (size > 0) pending_.insert(pending_.end(), data, data + size);
-        while (sent_ < pending_.size()) {
-            const ssize_t n = ::send(fd_, pending_.data() + sent_, pending_.size() - sent_, MSG_NOSIGNAL);
-            if (n > 0) {
-                sent_ += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                break;
-            } else {
-                broken_ = true;
-                return false;
-            }
-        }
-        if (sent_ == pending_.size()) {
-            pending_.clear();
-            sent_ = 0;
-        } else if (pending_.size() - sent_ > kMaxPending) {
-            broken_ = true;
-        }
-        return !broken_;
-    }
-
-    bool readAvailable(std::vector<std::uint8_t>& into) override {
-        if (broken_) return false;
-        std::uint8_t chunk[16384];
-        for (;;) {
-            const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-            if (n > 0) {
-                into.insert(into.end(), chunk, chunk + n);
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                return true;
-            } else {
-                broken_ = true;  // 0: the simulator closed; otherwise an error
-                return false;
-            }
-        }
-    }
-
 private:
+    Io sendSome(const std::uint8_t* data, std::size_t size, std::size_t& done) override {
+        for (;;) {
+            const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
+            if (n > 0) {
+                done = static_cast<std::size_t>(n);
+                return Io::Done;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? Io::WouldBlock : Io::Broken;
+        }
+    }
+
+    Io receiveSome(std::uint8_t* data, std::size_t size, std::size_t& done) override {
+        for (;;) {
+            const ssize_t n = ::recv(fd_, data, size, 0);
+            if (n > 0) {
+                done = static_cast<std::size_t>(n);
+                return Io::Done;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            // 0: the simulator closed
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? Io::WouldBlock : Io::Broken;
+        }
+    }
+
     int fd_;
-    std::vector<std::uint8_t> pending_;
-    std::size_t sent_ = 0;
-    bool broken_ = false;
 };
 
 }  // namespace
