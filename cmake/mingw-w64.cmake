@@ -9,6 +9,11 @@ set(CMAKE_C_COMPILER ${_prefix}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${_prefix}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${_prefix})
+# wxWidgets for Windows lives in its own cache folder (scripts/build-wx-windows);
+# its libraries are only found where the target's files may be searched.
+if(DEFINED ENV{BRELVIK_WX_MSW})
+  list(APPEND CMAKE_FIND_ROOT_PATH $ENV{BRELVIK_WX_MSW})
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -22,6 +22,31 @@ brelvik_build() {
     cmake --build --preset "$preset"
 }
 
+# The Windows build: wxWidgets for Windows (built once per machine, cached in
+# ~/.cache/brelvik), then the windows preset. Sets BRELVIK_WX_MSW.
+BRELVIK_WINDOWS_PACKAGES="wine wine64 dpkg-dev make"
+
+brelvik_build_windows() {
+    BRELVIK_PACKAGES="$BRELVIK_WINDOWS_PACKAGES" brelvik_install_packages
+    BRELVIK_WX_MSW="$(scripts/build-wx-windows)"
+    export BRELVIK_WX_MSW
+    brelvik_build windows
+}
+
+# Wine for the tests: no prompts for add-ons we do not use, no debug noise, and
+# one persistent wineserver, warmed up, so each test program starts in about a
+# second. All three streams of the warm-up go to /dev/null: Wine's services
+# inherit them and would otherwise keep a test runner's pipe open for ever.
+brelvik_start_wine() {
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+brelvik_stop_wine() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+}
+
 # Root can enter a private network namespace directly; others need a user namespace.
 brelvik_private_net() {
     if [ "$(id -u)" -eq 0 ]; then

@@ -1,18 +1,33 @@
 // The simulator client library's C interface, as far as the bridge uses it.
-// On Windows these calls go to the vendor's library; here they are served by our
-// stand-in in simconnect/, which talks to the bench simulator.
+// On Windows these calls go to the simulator's SimConnect.dll, loaded at run
+// time (sim/dll/); on Linux they are served by our stand-in in simconnect/,
+// which talks to the bench simulator.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+// The interface is written in the Windows types. Where <windows.h> exists they
+// must be its own, or every file that also sees the system's (the wx window
+// files do) would declare DWORD twice; elsewhere types of the same size stand in.
+// This is the one platform switch outside a *_win32 file: a header cannot be
+// picked by file name.
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 extern "C" {
 
+#if !defined(_WIN32)
 using HRESULT = std::int32_t;
 using HANDLE = void*;
 using HWND = void*;
 using DWORD = std::uint32_t;
 using BOOL = std::int32_t;
+#endif
 using SIMCONNECT_DATA_DEFINITION_ID = DWORD;
 using SIMCONNECT_DATA_REQUEST_ID = DWORD;
 using SIMCONNECT_CLIENT_EVENT_ID = DWORD;
