@@ -13,6 +13,7 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
       avionics_(controls, tablet_, sim_, settings),
       simLink_(controls, timers, sim_, *this, *this, *panels_) {
     tablet_.setMessageSink(&avionics_);
+    simLink_.setGaugeSelection(gauges_);
 }
 
 BrelvikCore::~BrelvikCore() = default;

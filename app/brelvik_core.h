@@ -43,6 +43,8 @@ public:
     Avionics& avionics() { return avionics_; }
     const CalibrationValues& calibration() const { return calibration_; }
     const GaugeSelection& gauges() const { return gauges_; }
+    // The simulator link reads this very object for every gauge line.
+    GaugeSelection& gauges() { return gauges_; }
     // The 42 breaker control ids in order, for the switch-panel decoder.
     const std::array<std::uint16_t, 42>& breakerIds() const { return breakerIds_; }
     void setPanelOutput(PanelOutput* panels) {

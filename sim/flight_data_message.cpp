@@ -1,43 +1,15 @@
 #include "sim/flight_data_message.h"
 
-#include <limits>
-
 #include "base/text_numbers.h"
+#include "sim/sample_units.h"
 
 namespace brelvik {
 namespace {
 
-// The tablet was built against these exact values; more precise ones would
-// change the last printed digit of some fields.
-constexpr double kPi = 3.141592654;
 constexpr double kKmhPerMetrePerSecond = 3.6;
 constexpr double kKnotsPerKmh = 0.5399568;
 constexpr double kInHgPerMillibar = 0.029529983071445;
-constexpr double kRankineToFahrenheit = 459.67;
-constexpr double kPsfPerPsi = 144.0;
-constexpr double kBallScale = 0.0078125;  // 1/128: full deflection is 1
 constexpr double kBrakePowerToWatts = 1.3558;
-
-double degrees(double radians) { return radians / kPi * 180.0; }
-
-double fahrenheit(double rankine) { return rankine - kRankineToFahrenheit; }
-
-// The pressure is sent as the single-precision value the tablet has always
-// received. A value beyond float's range becomes an infinity explicitly, since
-// narrowing it by a plain cast is undefined.
-double singlePrecision(double value) {
-    constexpr double kFloatMax = std::numeric_limits<float>::max();
-    if (value > kFloatMax) return std::numeric_limits<double>::infinity();
-    if (value < -kFloatMax) return -std::numeric_limits<double>::infinity();
-    return static_cast<double>(static_cast<float>(value));
-}
-
-double clampedSlip(double ball) {
-    const double slip = ball * kBallScale;
-    if (slip > 1.0) return 1.0;
-    if (slip < -1.0) return -1.0;
-    return slip;  // NaN stays NaN and prints as such
-}
 
 struct TimeOfDay {
     std::int32_t hours;

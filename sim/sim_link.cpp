@@ -1,6 +1,8 @@
 #include "sim/sim_link.h"
 
 #include <cstring>
+#include <span>
+#include <string>
 
 #include "base/control_ids.h"
 #include "base/display_text.h"
@@ -11,6 +13,9 @@ namespace brelvik {
 namespace {
 
 constexpr char kClientName[] = "Brelvik";
+
+// Until the core hands over the stored selection: the first-run defaults.
+const GaugeSelection kDefaultGauges{};
 
 template <typename Block>
 bool copyBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size, Block& into) {
@@ -25,7 +30,8 @@ bool copyBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size, Bl
 
 SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, TabletOutput& tablet, RadioSampleSink& radio,
                  PanelOutput& panels)
-    : controls_(controls), timers_(timers), session_(session), tablet_(tablet), radio_(radio), panels_(&panels) {}
+    : controls_(controls), timers_(timers), session_(session), tablet_(tablet), radio_(radio), panels_(&panels),
+      gauges_(&kDefaultGauges) {}
 
 void SimLink::service() {
     if (session_.connected) {
@@ -145,7 +151,10 @@ void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD si
     }
     case kRadioSampleRequest: {
         RadioSample sample;
-        if (copyBlock(data, size, sample)) radio_.onRadioSample(sample);
+        if (copyBlock(data, size, sample)) {
+            radioState_ = sample;
+            radio_.onRadioSample(sample);
+        }
         break;
     }
     // The switch panel's samples are kept for its decoder; the servo frames
@@ -198,7 +207,12 @@ void SimLink::deliverFlightSample(FlightSample& sample, const std::array<std::ui
         const std::string failures = composer_.composeFailureFlags(flags, lastFlags);
         if (!failures.empty()) tablet_.sendToTablet(failures);
     }
-    // The standby gauges' line is composed from the same (adjusted) sample once panels exist.
+    if (panels_->isConnected(Panel::StandbyGauges)) {
+        const std::string line =
+            gaugeLine_.compose(sample, {*gauges_, controls_.isChecked(ids::kSyncBaro), radioState_.kohlsmanSettingMb});
+        panels_->writePanel(Panel::StandbyGauges,
+                            std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+    }
 }
 
 }  // namespace brelvik

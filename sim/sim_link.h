@@ -9,8 +9,10 @@
 #include "base/panel_output.h"
 #include "base/seams.h"
 #include "base/tablet_output.h"
+#include "settings/startup_settings.h"
 #include "sim/data_definitions.h"
 #include "sim/flight_data_message.h"
+#include "sim/gauge_line.h"
 #include "sim/sim_session.h"
 
 namespace brelvik {
@@ -37,7 +39,12 @@ public:
     void onMessage(const SIMCONNECT_RECV* message, DWORD size);
 
     void setPanelOutput(PanelOutput& panels) { panels_ = &panels; }
+    // The selection is read for every line, so a change shows in the next one.
+    void setGaugeSelection(const GaugeSelection& selection) { gauges_ = &selection; }
     FlightDataComposer& composer() { return composer_; }
+    GaugeLineComposer& gaugeLine() { return gaugeLine_; }
+    // The last radio sample, zero before the first.
+    const RadioSample& radioState() const { return radioState_; }
     std::int32_t parkingBrake() const { return parkingBrake_; }
     const SwitchSample& switchState() const { return switchState_; }
     double flapsPercent() const { return flapsPercent_; }
@@ -52,7 +59,8 @@ private:
     void onQuit();
     void onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size);
     void onFlightSample(FlightSample& sample);
-    // Steps 3-5 of a flight sample: the tablet's datagrams and the gauge line.
+    // Steps 3-5 of a flight sample: the tablet's datagrams, then the gauge line
+    // from the sample as the tablet's composer left it.
     void deliverFlightSample(FlightSample& sample, const std::array<std::uint8_t, 11>& flags,
                              const std::array<std::uint8_t, 11>& lastFlags);
     void request(DWORD id);
@@ -65,7 +73,10 @@ private:
     TabletOutput& tablet_;
     RadioSampleSink& radio_;
     PanelOutput* panels_;
+    const GaugeSelection* gauges_;
     FlightDataComposer composer_;
+    GaugeLineComposer gaugeLine_;
+    RadioSample radioState_{};
 
     std::int32_t parkingBrake_ = 0;
     SwitchSample switchState_{};

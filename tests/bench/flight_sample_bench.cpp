@@ -1,13 +1,17 @@
-// The work every flight sample costs while the tablet is connected, about
-// twenty times a second: take the block out of the simulator's reply and
-// compose both datagrams.
+// The work every flight sample costs, about twenty times a second: take the
+// block out of the simulator's reply and compose both datagrams (while the
+// tablet is connected) and the gauge line (while the gauges panel is).
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "settings/startup_settings.h"
 #include "sim/data_definitions.h"
 #include "sim/flight_data_message.h"
+#include "sim/gauge_line.h"
 
 namespace {
 
@@ -43,6 +47,24 @@ void BM_FlightSampleToDatagrams(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FlightSampleToDatagrams);
+
+// The widest ordinary line: every gauge selected and "Sync Baro" checked.
+void BM_FlightSampleToGaugeLine(benchmark::State& state) {
+    const auto block = rawBlock();
+    brelvik::GaugeLineComposer composer;
+    brelvik::GaugeSelection selection;
+    for (const auto& gauge : brelvik::kGaugeKeys) selection.*gauge.flag = true;
+    std::int32_t brightness = 0;
+    for (auto _ : state) {
+        brelvik::FlightSample sample;
+        std::memcpy(&sample, block.data(), sizeof sample);
+        composer.setPanelBrightness(++brightness & 1);  // the BRT segment every other sample
+        std::string line = composer.compose(sample, {selection, true, 1013.25});
+        benchmark::DoNotOptimize(line.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FlightSampleToGaugeLine);
 
 }  // namespace
 

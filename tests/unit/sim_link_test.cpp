@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "base/control_ids.h"
 #include "support/core_harness.h"
@@ -183,6 +185,96 @@ TEST_F(SimLinkTest, ShortOrForeignMessagesAreIgnored) {
     SIMCONNECT_RECV exception{sizeof(SIMCONNECT_RECV), 0, SIMCONNECT_RECV_ID_EXCEPTION};
     core.simLink().onMessage(&exception, sizeof exception);
     EXPECT_TRUE(sender.sent.empty());
+}
+
+// The standby gauges panel behind a fake port: each flight sample that reaches
+// the tablet also reaches the gauges, as one line, whether the tablet is there or not.
+class SimLinkGaugesTest : public SimLinkTest {
+protected:
+    SimLinkGaugesTest() {
+        core.setPanelOutput(&panels);
+        tick(3);  // open, the open message, then the first sample is on its way
+    }
+
+    void connectGauges(bool connected) { panels.connected[static_cast<int>(Panel::StandbyGauges)] = connected; }
+    std::vector<std::string> gaugeLines() const {
+        std::vector<std::string> lines;
+        for (const auto& [panel, bytes] : panels.written) {
+            EXPECT_EQ(panel, Panel::StandbyGauges);
+            lines.emplace_back(bytes.begin(), bytes.end());
+        }
+        return lines;
+    }
+
+    testing::FakePanelOutput panels;
+};
+
+TEST_F(SimLinkGaugesTest, EachFlightSampleWritesOneLineAfterTheTabletsDatagrams) {
+    connectTablet();
+    connectGauges(true);
+    std::vector<std::string> sentBeforeLine;
+    panels.onWrite = [&](Panel) { sentBeforeLine.push_back(sender.sent.empty() ? "" : sender.sent.back().text); };
+    for (int i = 1; i <= 5; ++i) {
+        tick();
+        ASSERT_EQ(gaugeLines().size(), static_cast<std::size_t>(i));
+        ASSERT_EQ(sentStartingWith("ClientData|LAT="), static_cast<std::size_t>(i));
+    }
+    for (const std::string& line : gaugeLines()) {
+        EXPECT_EQ(line.rfind("IAS=", 0), 0u) << line;
+        EXPECT_EQ(line.find("\r\n"), line.size() - 2) << line;
+    }
+    for (const std::string& before : sentBeforeLine) EXPECT_EQ(before.rfind("ClientData|LAT=", 0), 0u) << before;
+}
+
+TEST_F(SimLinkGaugesTest, DisconnectedGaugesGetNothingAndKeepABrightnessChangePending) {
+    core.simLink().gaugeLine().setPanelBrightness(9);
+    tick(4);
+    EXPECT_TRUE(panels.written.empty());
+    connectGauges(true);
+    tick(2);
+    const auto lines = gaugeLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("BRT=9|IAS=", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("IAS=", 0), 0u) << lines[1];
+}
+
+TEST_F(SimLinkGaugesTest, TitleWithoutItsNulWritesNoLine) {
+    connectGauges(true);
+    bench.setTitle(std::string(300, 'C'));
+    tick(2);  // the sample already requested still had its title
+    panels.written.clear();
+    tick(3);
+    EXPECT_TRUE(panels.written.empty());
+}
+
+// The tablet's composer negates the battery load for this simulator in the
+// sample itself; the gauges show what the tablet shows, and only then.
+TEST_F(SimLinkGaugesTest, LineReadsTheSampleAsTheTabletsComposerLeftIt) {
+    core.gauges() = GaugeSelection{.ias = false, .att = false, .alt = false, .amp = true};
+    bench.setValue("ELECTRICAL BATTERY LOAD", 2.34);
+    bench.setValue("SEA LEVEL PRESSURE", 1013.25);
+    bench.setValue("SUCTION PRESSURE", 5.0);
+    tick();  // the sample on its way was taken before the values changed
+    connectGauges(true);
+    tick();
+    connectTablet();
+    tick();
+    EXPECT_EQ(gaugeLines(), (std::vector<std::string>{"AMP=23|HPA=10133|VAC=50|VF=500\r\n",
+                                                      "AMP=-22|HPA=10133|VAC=50|VF=500\r\n"}));
+}
+
+TEST_F(SimLinkGaugesTest, SyncBaroSendsTheLastRadioSamplesSetting) {
+    core.gauges() = GaugeSelection{.ias = false, .att = false, .alt = false};
+    bench.setValue("KOHLSMAN SETTING MB", 1009.96);
+    controls.setChecked(ids::kSyncBaro, true);
+    controls.setChecked(ids::kSendSimOperations, true);
+    connectGauges(true);
+    tick(2);
+    panels.written.clear();
+    tick();
+    ASSERT_EQ(gaugeLines().size(), 1u);
+    EXPECT_EQ(gaugeLines()[0].rfind("AS=10100|HPA=", 0), 0u) << gaugeLines()[0];
+    EXPECT_EQ(core.simLink().radioState().kohlsmanSettingMb, 1009.96);
 }
 
 }  // namespace
