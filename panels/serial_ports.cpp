@@ -95,6 +95,10 @@ SSerInfo portRecordFromFacts(const PortFacts& facts) {
     return record;
 }
 
+bool isPhantomUart(const PortFacts& facts) {
+    return facts.transport == PortTransport::Native && trimmed(facts.uartType) == "0";
+}
+
 std::vector<SSerInfo> parseExtraPorts(std::string_view text) {
     std::vector<SSerInfo> ports;
     while (!text.empty() && ports.size() < kMaxExtraPorts) {

@@ -78,9 +78,20 @@ struct PortFacts {
     std::string description;   // the library's one-line description
     std::string manufacturer;  // USB string descriptors, as the device sends them
     std::string product;
+    std::string uartType;      // the serial core's "type" of the tty, empty when it has none
 };
 
 SSerInfo portRecordFromFacts(const PortFacts& facts);
+
+// The 8250 driver registers its legacy ttyS ports whether or not a UART is
+// fitted; the serial core reports type 0 (unknown) for those. libserialport
+// filters them only while the driver link reads "serial8250", which newer
+// kernels no longer show, so the lister asks the type itself.
+bool isPhantomUart(const PortFacts& facts);
+
+// POSIX only: the "type" attribute of <ttyClassDir>/<device>, read as at most
+// a few bytes of a regular file; empty when there is none.
+std::string readUartType(const std::string& ttyClassDir, std::string_view device);
 
 // "<maker> <product> USB (<device>)": "USB" so auto-connect probes the port,
 // the maker so a gauges board from STMicroelectronics is known by its name.

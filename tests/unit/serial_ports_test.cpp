@@ -122,7 +122,7 @@ TEST_P(PortFromFacts, NamesThePortForTheBoxesAndAutoConnect) {
 }
 
 PortFacts usb(std::string path, std::string maker, std::string product, std::string description = "") {
-    return {std::move(path), PortTransport::Usb, std::move(description), std::move(maker), std::move(product)};
+    return {std::move(path), PortTransport::Usb, std::move(description), std::move(maker), std::move(product), ""};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,12 +139,35 @@ INSTANTIATE_TEST_SUITE_P(
                   true},
         FactsCase{"HostileStrings", usb("/dev/ttyACM3", "ST\x1b[31mMicro\r\n", "  Gauges\t\tPanel  "),
                   "ST [31mMicro Gauges Panel USB (ttyACM3)", true},
-        FactsCase{"NativeUart", PortFacts{"/dev/ttyS0", PortTransport::Native, "ttyS0", "", ""}, "Serial Port (ttyS0)",
+        FactsCase{"NativeUart", PortFacts{"/dev/ttyS0", PortTransport::Native, "ttyS0", "", "", "4\n"}, "Serial Port (ttyS0)",
                   false},
-        FactsCase{"NativeNeverSaysUsb", PortFacts{"/dev/ttyAMA0", PortTransport::Native, "USB hub bridge", "", ""},
+        FactsCase{"NativeNeverSaysUsb", PortFacts{"/dev/ttyAMA0", PortTransport::Native, "USB hub bridge", "", "", ""},
                   "Serial Port (ttyAMA0)", false},
-        FactsCase{"Bluetooth", PortFacts{"/dev/rfcomm0", PortTransport::Bluetooth, "", "", ""},
+        FactsCase{"Bluetooth", PortFacts{"/dev/rfcomm0", PortTransport::Bluetooth, "", "", "", ""},
                   "Bluetooth Serial Port (rfcomm0)", false}),
+    [](const auto& info) { return info.param.name; });
+
+struct PhantomCase {
+    std::string name;
+    PortTransport transport;
+    std::string uartType;
+    bool phantom;
+};
+
+class PhantomUart : public ::testing::TestWithParam<PhantomCase> {};
+
+TEST_P(PhantomUart, OnlyANativePortWithoutAUartIsLeftOut) {
+    PortFacts facts{"/dev/ttyS5", GetParam().transport, "ttyS5", "", "", GetParam().uartType};
+    EXPECT_EQ(isPhantomUart(facts), GetParam().phantom);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, PhantomUart,
+    ::testing::Values(PhantomCase{"Unknown", PortTransport::Native, "0\n", true},
+                      PhantomCase{"Uart16550A", PortTransport::Native, "4\n", false},
+                      PhantomCase{"NoAttribute", PortTransport::Native, "", false},
+                      PhantomCase{"Garbage", PortTransport::Native, "0x0", false},
+                      PhantomCase{"UsbNeverPhantom", PortTransport::Usb, "0", false}),
     [](const auto& info) { return info.param.name; });
 
 TEST(PortFromFactsLength, LongUsbStringsAreCappedAtACharacterBoundary) {
