@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/stop_signals.h"
 #include "tools/panel-emu/emu_options.h"
 #include "tools/panel-emu/panel_emulator.h"
 #include "tools/panel-emu/pty_posix.h"
@@ -100,23 +101,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // Block the stop signals except inside ppoll(), so none is lost between
-    // the flag check and the wait.
-    sigset_t stopSet;
-    sigemptyset(&stopSet);
-    sigaddset(&stopSet, SIGINT);
-    sigaddset(&stopSet, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSet, nullptr);
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    const sigset_t waitMask = brelvik::tools::blockStopSignals(onStopSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    sigset_t waitMask;
-    sigprocmask(SIG_BLOCK, nullptr, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
 
     std::array<Port, kPanelCount> ports{};
     std::array<bool, kPanelCount> open{};

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/stop_signals.h"
 #include "tools/tablet-emu/emu_options.h"
 #include "tools/tablet-emu/tablet_emulator.h"
 
@@ -109,22 +110,7 @@ int main(int argc, char** argv) {
     }
     const auto& options = parsed.options;
 
-    // Block the stop signals except inside ppoll(), so a signal arriving between
-    // the flag check and the wait cannot be lost.
-    sigset_t stopSet;
-    sigemptyset(&stopSet);
-    sigaddset(&stopSet, SIGINT);
-    sigaddset(&stopSet, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSet, nullptr);
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigset_t waitMask;
-    sigprocmask(SIG_BLOCK, nullptr, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
+    const sigset_t waitMask = brelvik::tools::blockStopSignals(onStopSignal);
 
     const int fd = openSocket(options.port);
     if (fd < 0) {
