@@ -7,27 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// The interface is written in the Windows types. Where <windows.h> exists they
-// must be its own, or every file that also sees the system's (the wx window
-// files do) would declare DWORD twice; elsewhere types of the same size stand in.
-// This is the one platform switch outside a *_win32 file: a header cannot be
-// picked by file name.
-#if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
+// The interface is written in the Windows types: the system's own on Windows,
+// stand-ins of the same size elsewhere. CMake names the platform's header
+// (sim/simconnect_types_posix.h or sim/simconnect_types_win32.h).
+#include BRELVIK_SIMCONNECT_TYPES
 
 extern "C" {
 
-#if !defined(_WIN32)
-using HRESULT = std::int32_t;
-using HANDLE = void*;
-using HWND = void*;
-using DWORD = std::uint32_t;
-using BOOL = std::int32_t;
-#endif
 using SIMCONNECT_DATA_DEFINITION_ID = DWORD;
 using SIMCONNECT_DATA_REQUEST_ID = DWORD;
 using SIMCONNECT_CLIENT_EVENT_ID = DWORD;

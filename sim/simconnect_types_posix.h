@@ -1,0 +1,13 @@
+// The Windows types of the simulator client interface, where there is no
+// <windows.h>: types of the same size stand in.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+using HRESULT = std::int32_t;
+using HANDLE = void*;
+using HWND = void*;
+using DWORD = std::uint32_t;
+using BOOL = std::int32_t;
+}
