@@ -3,17 +3,34 @@
 #include "base/control_ids.h"
 
 namespace brelvik {
+namespace {
+
+template <typename T>
+T& orDefault(T* given, T& fallback) {
+    return given != nullptr ? *given : fallback;
+}
+
+}  // namespace
+
 BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
-                         SettingsStore& settings)
+                         SettingsStore& settings, PanelDevices devices)
     : controls_(controls),
       timers_(timers),
       boxes_(boxes),
       settings_(settings),
       tablet_(controls, timers, boxes, sender, sim_),
       avionics_(controls, tablet_, sim_, settings),
+      panelPorts_(orDefault<SerialOpener>(devices.opener, systemOpener_),
+                  orDefault<PanelNotifier>(devices.notifier, droppedNotices_)),
+      connections_(controls, boxes, settings, panelPorts_,
+                   orDefault<PortEnumerator>(devices.enumerator, systemEnumerator_),
+                   orDefault<SerialOpener>(devices.opener, systemOpener_),
+                   orDefault<Sleeper>(devices.sleeper, threadSleeper_)),
       simLink_(controls, timers, sim_, *this, *this, *panels_) {
     tablet_.setMessageSink(&avionics_);
     simLink_.setGaugeSelection(gauges_);
+    // A newly connected switch panel must be told where the flaps are.
+    connections_.onSwitchPanelConnected([this] { simLink_.setFlapIndicatorSent(100.0); });
 }
 
 BrelvikCore::~BrelvikCore() = default;
@@ -43,6 +60,7 @@ bool BrelvikCore::onCommand(int id) {
         onBreakerClicked(id);
         return false;
     }
+    if (connections_.onCommand(id)) return false;
     switch (id) {
     case ids::kStart:
         tablet_.onStartButton();

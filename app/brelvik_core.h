@@ -12,6 +12,10 @@
 #include "base/panel_output.h"
 #include "base/seams.h"
 #include "base/tablet_output.h"
+#include "panels/panel_connections.h"
+#include "panels/panel_ports.h"
+#include "panels/serial_port.h"
+#include "panels/serial_ports.h"
 #include "settings/startup_settings.h"
 #include "sim/sim_link.h"
 #include "sim/sim_session.h"
@@ -20,10 +24,20 @@
 
 namespace brelvik {
 
+// What the panel side reaches the machine through; a null member means the
+// machine's own (ports, opener, real sleeps). Without a notifier the readers'
+// notices go nowhere, which only a run without a window may accept.
+struct PanelDevices {
+    PanelNotifier* notifier = nullptr;
+    PortEnumerator* enumerator = nullptr;
+    SerialOpener* opener = nullptr;
+    Sleeper* sleeper = nullptr;
+};
+
 class BrelvikCore : private TabletOutput, private RadioSampleSink {
 public:
     BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes, DatagramSender& sender,
-                SettingsStore& settings);
+                SettingsStore& settings, PanelDevices devices = {});
     ~BrelvikCore();
     BrelvikCore(const BrelvikCore&) = delete;
     BrelvikCore& operator=(const BrelvikCore&) = delete;
@@ -36,6 +50,15 @@ public:
     bool onCommand(int id);
     void onTimer(int id);
     void onDatagram(std::string_view text, const std::string& sender);
+    // The last step of the window's initialisation: list the ports (and search
+    // them for the panels when Auto-Connect is on).
+    void refreshPortLists() { connections_.refreshPortLists(); }
+    // A reader thread's notice, on the UI thread.
+    void onPanelNotice(Panel panel, std::uint32_t session, PanelNotice notice) {
+        connections_.onNotice(panel, session, notice);
+    }
+    PanelPorts& panelPorts() { return panelPorts_; }
+    PanelConnections& panelConnections() { return connections_; }
 
     TabletLink& tablet() { return tablet_; }
     SimSession& sim() { return sim_; }
@@ -71,8 +94,15 @@ private:
     SimSession sim_;
     TabletLink tablet_;
     Avionics avionics_;
-    NoPanels noPanels_;
-    PanelOutput* panels_ = &noPanels_;
+    class DroppedNotices final : public PanelNotifier {
+        void post(Panel, std::uint32_t, PanelNotice) override {}
+    } droppedNotices_;
+    SystemPortEnumerator systemEnumerator_;
+    SystemSerialOpener systemOpener_;
+    ThreadSleeper threadSleeper_;
+    PanelPorts panelPorts_;
+    PanelConnections connections_;
+    PanelOutput* panels_ = &panelPorts_;
     SimLink simLink_;
     CalibrationValues calibration_;
     GaugeSelection gauges_;

@@ -64,6 +64,7 @@ CBrelvikDlg::CBrelvikDlg(wxWindow* parent, SettingsStore& settings)
         timers_[id - 1] = std::make_unique<wxTimer>(this, id);
     }
     Bind(wxEVT_TIMER, &CBrelvikDlg::onTimer, this);
+    Bind(wxEVT_THREAD, &CBrelvikDlg::onPanelNotice, this);
     Bind(wxEVT_BUTTON, &CBrelvikDlg::onCommand, this);
     Bind(wxEVT_CHECKBOX, &CBrelvikDlg::onCommand, this);
     Bind(wxEVT_CLOSE_WINDOW, &CBrelvikDlg::onCloseWindow, this);
@@ -141,7 +142,9 @@ void CBrelvikDlg::initialize() {
         kBridgePort);
     g_mainDialog = this;
     sendSocket_ = std::make_unique<UdpSendSocket>();
-    core_ = std::make_unique<BrelvikCore>(*this, *this, *this, *sendSocket_, settings_);
+    PanelDevices devices;
+    devices.notifier = this;
+    core_ = std::make_unique<BrelvikCore>(*this, *this, *this, *sendSocket_, settings_, devices);
     if (!sendSocket_->isOk()) {
         show("Failed create send socket");
         return;
@@ -150,6 +153,7 @@ void CBrelvikDlg::initialize() {
     // Told once; without the library the bridge still serves the tablet and the panels.
     if (const std::string problem = loadSimulatorLibrary(); !problem.empty()) show(problem);
     if (wxWindow* address = control(ids::kTabletAddress)) address->SetFocus();
+    core_->refreshPortLists();
 }
 
 wxWindow* CBrelvikDlg::control(int id) const {
@@ -198,6 +202,23 @@ void CBrelvikDlg::show(int id, bool visible) {
     if (wxWindow* window = control(id)) window->Show(visible);
 }
 
+void CBrelvikDlg::setItems(int id, const std::vector<std::string>& items) {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    if (choice == nullptr) return;
+    choice->Clear();
+    for (const std::string& item : items) choice->Append(fromStd(item));
+}
+
+void CBrelvikDlg::select(int id, int index) {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    if (choice != nullptr && index >= 0 && index < static_cast<int>(choice->GetCount())) choice->SetSelection(index);
+}
+
+int CBrelvikDlg::selection(int id) const {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    return choice == nullptr ? -1 : choice->GetSelection();
+}
+
 void CBrelvikDlg::start(int id, int periodMs) {
     if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Start(periodMs);
 }
@@ -221,6 +242,20 @@ void CBrelvikDlg::onCommand(wxCommandEvent& event) {
 
 void CBrelvikDlg::onTimer(wxTimerEvent& event) {
     if (core_ != nullptr) core_->onTimer(event.GetId());
+}
+
+void CBrelvikDlg::post(Panel panel, std::uint32_t session, PanelNotice notice) {
+    auto* event = new wxThreadEvent(wxEVT_THREAD, static_cast<int>(panel));
+    event->SetExtraLong(static_cast<long>(session));
+    event->SetInt(static_cast<int>(notice));
+    wxQueueEvent(this, event);  // takes ownership; safe from any thread
+}
+
+void CBrelvikDlg::onPanelNotice(wxThreadEvent& event) {
+    const int panel = event.GetId();
+    if (core_ == nullptr || panel < 0 || panel >= kPanelCount) return;
+    core_->onPanelNotice(static_cast<Panel>(panel), static_cast<std::uint32_t>(event.GetExtraLong()),
+                         static_cast<PanelNotice>(event.GetInt()));
 }
 
 void CBrelvikDlg::onCloseWindow(wxCloseEvent& event) {

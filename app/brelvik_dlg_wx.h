@@ -7,6 +7,8 @@
 
 #include <array>
 #include <map>
+#include <string>
+#include <vector>
 #include <memory>
 
 #include "app/brelvik_core.h"
@@ -15,7 +17,7 @@
 
 namespace brelvik {
 
-class CBrelvikDlg : public wxDialog, public Controls, public Timers, public MessageBoxes {
+class CBrelvikDlg : public wxDialog, public Controls, public Timers, public MessageBoxes, public PanelNotifier {
 public:
     CBrelvikDlg(wxWindow* parent, SettingsStore& settings);
     ~CBrelvikDlg() override;
@@ -31,17 +33,23 @@ public:
     void enable(int id, bool enabled) override;
     bool isEnabled(int id) const override;
     void show(int id, bool visible) override;
+    void setItems(int id, const std::vector<std::string>& items) override;
+    void select(int id, int index) override;
+    int selection(int id) const override;
     // Timers
     void start(int id, int periodMs) override;
     void stop(int id) override;
     // MessageBoxes
     void show(const std::string& text) override;
+    // PanelNotifier: called on a reader thread, handled on the UI thread.
+    void post(Panel panel, std::uint32_t session, PanelNotice notice) override;
 
 private:
     void createControls();
     void initialize();
     void onCommand(wxCommandEvent& event);
     void onTimer(wxTimerEvent& event);
+    void onPanelNotice(wxThreadEvent& event);
     void onCloseWindow(wxCloseEvent& event);
 
     SettingsStore& settings_;

@@ -20,6 +20,10 @@ public:
     virtual void enable(int id, bool enabled) = 0;
     virtual bool isEnabled(int id) const = 0;
     virtual void show(int id, bool visible) = 0;
+    // Drop-down lists: their items, and the selected one (-1 for none).
+    virtual void setItems(int id, const std::vector<std::string>& items) = 0;
+    virtual void select(int id, int index) = 0;
+    virtual int selection(int id) const = 0;
 };
 
 // Window timers 1-4; start() on a running timer restarts it with the new period.

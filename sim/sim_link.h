@@ -48,6 +48,10 @@ public:
     std::int32_t parkingBrake() const { return parkingBrake_; }
     const SwitchSample& switchState() const { return switchState_; }
     double flapsPercent() const { return flapsPercent_; }
+    // The flaps indicator position last sent to the switch panel; 100 makes
+    // the next flaps sample send it whatever it is.
+    double flapIndicatorSent() const { return flapIndicatorSent_; }
+    void setFlapIndicatorSent(double percent) { flapIndicatorSent_ = percent; }
     double compassHeading() const { return compassHeading_; }
     double altStaticOpen() const { return altStaticOpen_; }
     const std::array<std::uint8_t, 11>& lastFailureFlags() const { return lastFailureFlags_; }
@@ -81,6 +85,7 @@ private:
     std::int32_t parkingBrake_ = 0;
     SwitchSample switchState_{};
     double flapsPercent_ = 0;
+    double flapIndicatorSent_ = 0;
     double compassHeading_ = 0;
     double altStaticOpen_ = 0;
     std::array<std::uint8_t, 11> failureFlags_{};      // read at the start of the current message

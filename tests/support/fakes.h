@@ -21,6 +21,8 @@ public:
         bool checked = false;
         bool enabled = true;
         bool visible = true;
+        std::vector<std::string> items;  // drop-down lists
+        int selection = -1;
     };
     std::string text(int id) const override { return get(id).text; }
     void setText(int id, const std::string& text) override { states[id].text = text; }
@@ -29,6 +31,15 @@ public:
     void enable(int id, bool enabled) override { states[id].enabled = enabled; }
     bool isEnabled(int id) const override { return get(id).enabled; }
     void show(int id, bool visible) override { states[id].visible = visible; }
+    void setItems(int id, const std::vector<std::string>& items) override {
+        states[id].items = items;
+        states[id].selection = -1;
+    }
+    void select(int id, int index) override {
+        State& state = states[id];
+        state.selection = index >= 0 && index < static_cast<int>(state.items.size()) ? index : -1;
+    }
+    int selection(int id) const override { return get(id).selection; }
 
     std::map<int, State> states;
 

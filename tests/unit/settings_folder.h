@@ -31,6 +31,9 @@ public:
     void enable(int, bool) override {}
     bool isEnabled(int) const override { return true; }
     void show(int, bool) override {}
+    void setItems(int, const std::vector<std::string>&) override {}
+    void select(int, int) override {}
+    int selection(int) const override { return -1; }
 
     std::map<int, bool> checked;  // only the boxes that were set
 };

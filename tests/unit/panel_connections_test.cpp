@@ -1,0 +1,314 @@
+// The panels' groups of the main dialog against scripted devices: the port
+// lists, Connect/Disconnect with their frames, a pulled cable, and the
+// automatic search with its probes and its guard.
+#include <gtest/gtest.h>
+
+#include "base/control_ids.h"
+#include "support/fake_serial.h"
+#include "support/fakes.h"
+
+namespace brelvik {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kGreeting = {0xFF, 0xFF, 0xFE, 0x00};
+const Bytes kFarewell = {0xFF, 0xFF, 0x02, 0x00};
+
+SSerInfo port(const std::string& name, const std::string& path) {
+    SSerInfo info;
+    info.friendlyName = name;
+    info.devicePath = path;
+    return info;
+}
+
+Bytes repeated(const Bytes& bytes, int times) {
+    Bytes out;
+    for (int i = 0; i < times; ++i) out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+}
+
+Bytes joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A switch panel or pedestal that reports one control when greeted.
+auto answersGreetingWith(std::uint8_t code) {
+    return [code](const Bytes& written) {
+        return written == kGreeting ? Bytes{0xFF, 0xFF, code, 0x01} : Bytes{};
+    };
+}
+
+class PanelConnectionsTest : public ::testing::Test {
+protected:
+    void list(std::vector<SSerInfo> ports, std::string error = {}) {
+        enumerator.result = {std::move(ports), std::move(error)};
+    }
+    void refresh() { connections.onCommand(ids::kRefreshPorts); }
+    void checkAutoConnect(bool checked) {
+        controls.setChecked(ids::kPanelAutoConnect, checked);
+        connections.onCommand(ids::kPanelAutoConnect);
+    }
+    std::string status(Panel panel) const { return controls.text(groupOf(panel).statusText); }
+    std::string setting(const char* key) const { return settings.read("B_keyCheck", key).value_or("<none>"); }
+    // The dialog's event loop: hand every queued notice to the connections.
+    void pump(std::chrono::milliseconds wait = 0ms) {
+        testing::QueuedNotices::Notice notice{};
+        while (notices.next(notice, wait)) connections.onNotice(notice.panel, notice.session, notice.notice);
+    }
+
+    testing::FakeControls controls;
+    testing::FakeMessageBoxes boxes;
+    testing::MemorySettingsStore settings;
+    testing::FakeSerialOpener opener;
+    testing::QueuedNotices notices;
+    testing::FakePortEnumerator enumerator;
+    testing::FakeSleeper sleeper;
+    PanelPorts ports{opener, notices};
+    PanelConnections connections{controls, boxes, settings, ports, enumerator, opener, sleeper};
+};
+
+TEST_F(PanelConnectionsTest, RefreshListsEveryPortInEveryBoxOrDisablesConnectWhenThereIsNone) {
+    list({port("A USB (ttyACM0)", "/dev/a"), port("B", "/dev/b"), port("C", "/dev/c")});
+    refresh();
+    for (const Panel panel : {Panel::StandbyGauges, Panel::SwitchPanel, Panel::Pedestal}) {
+        const PanelGroup& group = groupOf(panel);
+        EXPECT_EQ(controls.states[group.portBox].items, (std::vector<std::string>{"A USB (ttyACM0)", "B", "C"}));
+        EXPECT_EQ(controls.selection(group.portBox), 0);
+        EXPECT_TRUE(controls.isEnabled(group.connectButton));
+        EXPECT_EQ(status(panel), "Not connected");
+    }
+
+    list({});
+    refresh();
+    for (const Panel panel : {Panel::StandbyGauges, Panel::SwitchPanel, Panel::Pedestal}) {
+        EXPECT_TRUE(controls.states[groupOf(panel).portBox].items.empty());
+        EXPECT_FALSE(controls.isEnabled(groupOf(panel).connectButton));
+        EXPECT_EQ(status(panel), "Not connected");
+    }
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(PanelConnectionsTest, EnumerationFailureIsShownAndThePortsFoundBeforeItAreListed) {
+    list({port("COM3", "\\\\.\\COM3")}, "SetupDiEnumDeviceInterfaces failed. (err=5)");
+    refresh();
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"SetupDiEnumDeviceInterfaces failed. (err=5)"}));
+    EXPECT_EQ(controls.states[ids::kSwitchPanelPort].items, (std::vector<std::string>{"COM3"}));
+}
+
+TEST_F(PanelConnectionsTest, SwitchPanelIsGreetedOnConnectAndToldGoodbyeOnDisconnect) {
+    auto device = opener.add("/dev/switch");
+    list({port("Switch", "/dev/switch")});
+    refresh();
+    bool flapsResent = false;
+    connections.onSwitchPanelConnected([&] { flapsResent = true; });
+    connections.onCommand(ids::kSwitchPanelConnect);
+    EXPECT_TRUE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(device->writtenBytes(), kGreeting);
+    EXPECT_EQ(device->openedAtBaud, std::vector<int>{9600});
+    EXPECT_EQ(controls.text(ids::kSwitchPanelConnect), "Disconnect");
+    EXPECT_EQ(status(Panel::SwitchPanel), "Connected");
+    EXPECT_TRUE(flapsResent);
+
+    controls.setChecked(ids::kFirstBreaker + 5, true);
+    controls.setChecked(ids::kLastBreaker, true);
+    connections.onCommand(ids::kSwitchPanelConnect);
+    EXPECT_FALSE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(device->writtenBytes(), joined(kGreeting, kFarewell));
+    EXPECT_EQ(controls.text(ids::kSwitchPanelConnect), "Connect");
+    EXPECT_EQ(status(Panel::SwitchPanel), "Not connected");
+    for (int id = ids::kFirstBreaker; id <= ids::kLastBreaker; ++id) EXPECT_FALSE(controls.isChecked(id)) << id;
+}
+
+TEST_F(PanelConnectionsTest, GaugesAndPedestalOpenAtTheirRatesAndOnlyThePedestalIsGreeted) {
+    auto gauges = opener.add("/dev/g");
+    auto pedestal = opener.add("/dev/p");
+    list({port("G", "/dev/g"), port("P", "/dev/p")});
+    refresh();
+    connections.onCommand(ids::kGaugesConnect);
+    controls.select(ids::kPedestalPort, 1);
+    connections.onCommand(ids::kPedestalConnect);
+    EXPECT_TRUE(gauges->writtenBytes().empty());
+    EXPECT_EQ(gauges->openedAtBaud, std::vector<int>{115200});
+    EXPECT_EQ(pedestal->writtenBytes(), kGreeting);
+
+    // Disconnecting them says nothing to either.
+    connections.onCommand(ids::kGaugesConnect);
+    connections.onCommand(ids::kPedestalConnect);
+    EXPECT_TRUE(gauges->writtenBytes().empty());
+    EXPECT_EQ(pedestal->writtenBytes(), kGreeting);
+}
+
+TEST_F(PanelConnectionsTest, FailedOpenShowsTheBoxAndChangesNoText) {
+    list({port("Busy", "/dev/missing")});
+    refresh();
+    connections.onCommand(ids::kSwitchPanelConnect);
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Failed to open COM port!"});
+    EXPECT_EQ(status(Panel::SwitchPanel), "Not connected");
+    EXPECT_EQ(controls.text(ids::kSwitchPanelConnect), "");
+    EXPECT_FALSE(ports.isConnected(Panel::SwitchPanel));
+
+    // Before any refresh selected a port, a click only asks for one.
+    testing::FakeControls fresh;
+    PanelConnections unlisted{fresh, boxes, settings, ports, enumerator, opener, sleeper};
+    unlisted.onCommand(ids::kPedestalConnect);
+    EXPECT_EQ(fresh.text(ids::kPedestalStatus), "Please select a COM port");
+}
+
+TEST_F(PanelConnectionsTest, ReceivedBytesReachTheConsumersFramedInOrder) {
+    struct Recorder : PanelInput {
+        void onStandbyByte(std::uint8_t byte) override { letters.push_back(static_cast<char>(byte)); }
+        void onSwitchFrame(PanelFramePair pair) override { frames.push_back(pair); }
+        std::string letters;
+        std::vector<PanelFramePair> frames;
+    } input;
+    ports.setInput(input);
+    auto gauges = opener.add("/dev/g");
+    auto panel = opener.add("/dev/s");
+    list({port("G", "/dev/g"), port("S", "/dev/s")});
+    refresh();
+    connections.onCommand(ids::kGaugesConnect);
+    controls.select(ids::kSwitchPanelPort, 1);
+    connections.onCommand(ids::kSwitchPanelConnect);
+
+    gauges->send({'A', 'F'});
+    panel->send({0x00, 0xFF, 0xFF, 0x13});  // a frame cut after its code
+    pump(200ms);
+    panel->send({0x80, 0xFF, 0xFF, 0x02, 0x01});
+    pump(200ms);
+    EXPECT_EQ(input.letters, "AF");
+    EXPECT_EQ(input.frames, (std::vector<PanelFramePair>{{0x13, 0x80}, {0x02, 0x01}}));
+}
+
+TEST_F(PanelConnectionsTest, PulledCableDisconnectsWithoutAFarewell) {
+    auto device = opener.add("/dev/s");
+    list({port("S", "/dev/s")});
+    refresh();
+    connections.onCommand(ids::kSwitchPanelConnect);
+    controls.setChecked(ids::kFirstBreaker, true);
+    device->unplug();
+    pump(300ms);
+    EXPECT_FALSE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(status(Panel::SwitchPanel), "Not connected");
+    EXPECT_EQ(controls.text(ids::kSwitchPanelConnect), "Connect");
+    EXPECT_FALSE(controls.isChecked(ids::kFirstBreaker));
+    EXPECT_EQ(device->writtenBytes(), kGreeting);
+
+    // Plugged in again, a click brings it back.
+    {
+        std::lock_guard lock(device->mutex);
+        device->gone = false;
+    }
+    connections.onCommand(ids::kSwitchPanelConnect);
+    EXPECT_EQ(status(Panel::SwitchPanel), "Connected");
+}
+
+TEST_F(PanelConnectionsTest, RefreshKeepsConnectedPanelsConnectedOnTheirPort) {
+    opener.add("/dev/b");
+    list({port("A", "/dev/a"), port("B", "/dev/b")});
+    refresh();
+    controls.select(ids::kPedestalPort, 1);
+    connections.onCommand(ids::kPedestalConnect);
+    refresh();
+    EXPECT_TRUE(ports.isConnected(Panel::Pedestal));
+    EXPECT_EQ(status(Panel::Pedestal), "Connected");
+    EXPECT_EQ(controls.selection(ids::kPedestalPort), 1);
+    EXPECT_EQ(status(Panel::SwitchPanel), "Not connected");
+}
+
+TEST_F(PanelConnectionsTest, AutoConnectFindsEachPanelByNameOrByItsAnswer) {
+    auto gauges = opener.add("/dev/stm");
+    auto pedestal = opener.add("/dev/ped");
+    auto panel = opener.add("/dev/sw");
+    pedestal->answer = answersGreetingWith(94);
+    panel->answer = answersGreetingWith(19);
+    list({port("STMicroelectronics Virtual COM Port USB (ttyACM0)", "/dev/stm"),
+          port("Pedestal USB (ttyUSB0)", "/dev/ped"), port("Switch USB (ttyUSB1)", "/dev/sw"),
+          port("Native (ttyS0)", "/dev/native")});
+    refresh();
+    checkAutoConnect(true);
+
+    EXPECT_TRUE(ports.isConnected(Panel::StandbyGauges));
+    EXPECT_TRUE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_TRUE(ports.isConnected(Panel::Pedestal));
+    EXPECT_EQ(controls.selection(ids::kGaugesPort), 0);
+    EXPECT_EQ(controls.selection(ids::kPedestalPort), 1);
+    EXPECT_EQ(controls.selection(ids::kSwitchPanelPort), 2);
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Completed");
+    EXPECT_EQ(setting("AutoPanelConn"), "1");
+    EXPECT_EQ(setting("AutoPanelConnFail"), "0");
+    // The gauges port is known by its maker and never probed; a port without
+    // "USB" in its name is not touched; the pedestal port was first tried as
+    // the switch panel.
+    EXPECT_EQ(opener.opens, (std::vector<std::string>{"/dev/stm", "/dev/ped", "/dev/ped", "/dev/ped", "/dev/sw",
+                                                      "/dev/sw"}));
+    EXPECT_TRUE(gauges->writtenBytes().empty());
+    EXPECT_EQ(panel->writtenBytes(), repeated(kGreeting, 4));  // three probes, then the greeting
+    // An unanswered frame probe waits its ten reads; one answered in its first
+    // read ends there.
+    EXPECT_EQ(sleeper.total, (3 * 10 + 100 + 10 * 10) + 2 * (3 * 10 + 100));
+}
+
+TEST_F(PanelConnectionsTest, AutoConnectRecognisesTheGaugesByTheirAnswerToAQuery) {
+    auto device = opener.add("/dev/g");
+    device->answer = [](const Bytes& written) {
+        return written == Bytes{'Q', '\r', '\n'} ? Bytes{'G', 'A', 'U', 'G', 'E', 'S', '\n'} : Bytes{};
+    };
+    list({port("Gauges USB (ttyACM3)", "/dev/g")});
+    refresh();
+    checkAutoConnect(true);
+    EXPECT_TRUE(ports.isConnected(Panel::StandbyGauges));
+    EXPECT_EQ(status(Panel::StandbyGauges), "Connected");
+    EXPECT_EQ(status(Panel::SwitchPanel), "");
+    EXPECT_EQ(status(Panel::Pedestal), "");
+    EXPECT_EQ(device->openedAtBaud, (std::vector<int>{9600, 9600, 115200, 115200}));
+}
+
+TEST_F(PanelConnectionsTest, SilentOrBusyUsbPortsLeaveEmptyStatusTextsAndTheSearchCompletes) {
+    opener.add("/dev/silent");
+    list({port("Silent USB (ttyUSB0)", "/dev/silent"), port("Busy USB (ttyUSB1)", "/dev/busy")});
+    refresh();
+    checkAutoConnect(true);
+    for (const Panel panel : {Panel::StandbyGauges, Panel::SwitchPanel, Panel::Pedestal}) {
+        EXPECT_FALSE(ports.isConnected(panel));
+        EXPECT_EQ(status(panel), "");
+    }
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Completed");
+    EXPECT_EQ(setting("AutoPanelConnFail"), "0");
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(PanelConnectionsTest, UnfinishedSearchIsReportedAndSwitchesAutoConnectOff) {
+    settings.write("B_keyCheck", "AutoPanelConnFail", "1");
+    controls.setChecked(ids::kPanelAutoConnect, true);
+    opener.add("/dev/stm");
+    list({port("STMicro USB", "/dev/stm")});
+    refresh();
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Last time failed");
+    EXPECT_FALSE(controls.isChecked(ids::kPanelAutoConnect));
+    EXPECT_EQ(setting("AutoPanelConn"), "0");
+    EXPECT_EQ(setting("AutoPanelConnFail"), "1");
+    EXPECT_TRUE(opener.opens.empty());
+
+    // Checking the box again clears the guard and searches at once.
+    checkAutoConnect(true);
+    EXPECT_TRUE(ports.isConnected(Panel::StandbyGauges));
+    EXPECT_EQ(setting("AutoPanelConnFail"), "0");
+
+    checkAutoConnect(false);
+    EXPECT_EQ(setting("AutoPanelConn"), "0");
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "");
+}
+
+TEST_F(PanelConnectionsTest, SearchWithNoPortsGoesStraightToCompleted) {
+    list({});
+    controls.setChecked(ids::kPanelAutoConnect, true);
+    refresh();
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Completed");
+    EXPECT_EQ(setting("AutoPanelConnFail"), "0");
+}
+
+}  // namespace
+}  // namespace brelvik
