@@ -30,22 +30,6 @@ protected:
         openDialog();
         pumpUntil([&] { return dialog->IsShownOnScreen(); }, 2s);
     }
-    void click(int id) {
-        wxWindow* window = dialog->control(id);
-        ASSERT_NE(window, nullptr) << id;
-        if (auto* box = dynamic_cast<wxCheckBox*>(window)) {
-            // What a mouse click does: toggle, then tell the dialog.
-            box->SetValue(!box->GetValue());
-            wxCommandEvent event(wxEVT_CHECKBOX, id);
-            event.SetEventObject(box);
-            event.SetInt(box->GetValue());
-            box->ProcessWindowEvent(event);
-        } else {
-            wxCommandEvent event(wxEVT_BUTTON, id);
-            event.SetEventObject(window);
-            window->ProcessWindowEvent(event);
-        }
-    }
 };
 
 TEST_F(MainDialogTest, EveryControlExistsWithItsCaptionAndStartState) {

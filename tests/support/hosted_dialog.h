@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/checkbox.h>
+
 #include <memory>
 
 #include "app/brelvik_dlg_wx.h"
@@ -33,6 +35,23 @@ protected:
         settings->write("B_keyCheck", "SendCtrlCheck", "1");
         settings->write("B_keyCheck", "ReconnectCheck", autoConnect ? "1" : "0");
         settings->write("B_keyCheck", "MasterCheck", "1");
+    }
+
+    // What a mouse click does: a box toggles, then the dialog is told.
+    void click(int id) {
+        wxWindow* window = dialog->control(id);
+        ASSERT_NE(window, nullptr) << id;
+        if (auto* box = dynamic_cast<wxCheckBox*>(window)) {
+            box->SetValue(!box->GetValue());
+            wxCommandEvent event(wxEVT_CHECKBOX, id);
+            event.SetEventObject(box);
+            event.SetInt(box->GetValue());
+            box->ProcessWindowEvent(event);
+        } else {
+            wxCommandEvent event(wxEVT_BUTTON, id);
+            event.SetEventObject(window);
+            window->ProcessWindowEvent(event);
+        }
     }
 
     std::unique_ptr<IniSettingsStore> settings;

@@ -7,24 +7,14 @@
 #include <vector>
 
 #include "tools/panel-emu/panel_emulator.h"
+#include "support/fd_reading.h"
 #include "tools/panel-emu/pty_posix.h"
 
 namespace brelvik::panelemu {
 namespace {
 
-// Reads from fd until `count` bytes came or nothing arrives for a second.
-std::vector<std::uint8_t> readUpTo(int fd, std::size_t count) {
-    std::vector<std::uint8_t> got;
-    while (got.size() < count) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 1000) <= 0) break;
-        std::uint8_t chunk[512];
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n <= 0) break;
-        got.insert(got.end(), chunk, chunk + n);
-    }
-    return got;
-}
+using testing::readUpTo;
+
 
 TEST(PanelEmuPseudoTerminal, GreetingThroughARealPairComesBackUnaltered) {
     std::string error;
