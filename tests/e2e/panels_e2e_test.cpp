@@ -1,0 +1,122 @@
+// The panels found and fed end to end: the real dialog (hosted here, so its
+// texts can be read) or the real brelvik program, against the real panel-emu
+// playing the three panels on pseudo-terminals.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+
+#include "base/control_ids.h"
+#include "panels/panel_connections.h"
+#include "settings/ini_settings_store.h"
+#include "support/child_process.h"
+#include "support/hosted_dialog.h"
+#include "support/peers.h"
+
+namespace brelvik {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::builtProgram;
+using testing::ChildProcess;
+using testing::pumpUntil;
+
+bool startsWith(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
+
+constexpr Panel kPanels[] = {Panel::StandbyGauges, Panel::SwitchPanel, Panel::Pedestal};
+
+// panel-emu with the given panels; returns the BRELVIK_EXTRA_PORTS value it printed.
+std::unique_ptr<ChildProcess> startPanelEmu(const std::vector<std::string>& panels, std::string& extraPorts) {
+    auto emu = std::make_unique<ChildProcess>(builtProgram("tools/panel-emu/panel-emu"), panels);
+    const int at = emu->waitForLine([](const std::string& l) { return startsWith(l, "BRELVIK_EXTRA_PORTS="); }, 5s);
+    std::string printed;
+    for (const std::string& line : emu->lines()) printed += line + "\n";
+    EXPECT_GE(at, 0) << printed;
+    if (at >= 0) extraPorts = emu->lines()[static_cast<std::size_t>(at)].substr(std::string("BRELVIK_EXTRA_PORTS=").size());
+    return emu;
+}
+
+class PanelsEndToEnd : public testing::HostedDialogTest {
+protected:
+    void TearDown() override {
+        HostedDialogTest::TearDown();
+        dialog = nullptr;
+        ::unsetenv("BRELVIK_EXTRA_PORTS");
+    }
+    void startEmu(const std::vector<std::string>& panels) {
+        std::string extra;
+        emu = startPanelEmu(panels, extra);
+        ::setenv("BRELVIK_EXTRA_PORTS", extra.c_str(), 1);
+    }
+    void openWithAutoConnect(const char* lastSearchFailed = "0") {
+        profile(true);
+        settings->write("B_keyCheck", "AutoPanelConn", "1");
+        settings->write("B_keyCheck", "AutoPanelConnFail", lastSearchFailed);
+        openDialog();  // the port lists are filled, and searched, as it opens
+    }
+    std::string status(Panel panel) const { return dialog->text(groupOf(panel).statusText); }
+    std::string stored(const char* key) const {
+        return IniSettingsStore(defaultSettingsFile()).read("B_keyCheck", key).value_or("<none>");
+    }
+
+    std::unique_ptr<ChildProcess> emu;
+};
+
+TEST_F(PanelsEndToEnd, AutoConnectFindsAllThreePanels) {
+    startEmu({"--gauges", "--switch", "--pedestal"});
+    openWithAutoConnect();
+    for (const Panel panel : kPanels) EXPECT_EQ(status(panel), "Connected");
+    EXPECT_EQ(dialog->text(ids::kPanelAutoConnectStatus), "Completed");
+    EXPECT_EQ(stored("AutoPanelConnFail"), "0");
+    // The switch panel and the pedestal were greeted by their probes and once more on connecting.
+    EXPECT_GE(emu->waitForLine("rx switch FE 00", 2s), 0);
+    EXPECT_GE(emu->waitForLine("rx pedestal FE 00", 2s), 0);
+    EXPECT_TRUE(pumpUntil([&] { return emu->countOf("rx switch FE 00") == 4; }, 2s));
+}
+
+TEST_F(PanelsEndToEnd, SilentUsbPortLeavesTheStatusTextsEmpty) {
+    startEmu({"--switch"});
+    emu->sendLine("silent switch on");
+    ASSERT_TRUE(pumpUntil([&] { return emu->lineCount() > 0; }, 1s));
+    openWithAutoConnect();
+    for (const Panel panel : kPanels) EXPECT_EQ(status(panel), "") << static_cast<int>(panel);
+    EXPECT_EQ(dialog->text(ids::kPanelAutoConnectStatus), "Completed");
+    EXPECT_EQ(stored("AutoPanelConnFail"), "0");
+}
+
+TEST_F(PanelsEndToEnd, SearchThatNeverFinishedIsNotStartedAgain) {
+    startEmu({"--gauges", "--switch", "--pedestal"});
+    openWithAutoConnect("1");
+    EXPECT_EQ(dialog->text(ids::kPanelAutoConnectStatus), "Last time failed");
+    EXPECT_FALSE(dialog->isChecked(ids::kPanelAutoConnect));
+    EXPECT_EQ(stored("AutoPanelConn"), "0");
+    for (const Panel panel : kPanels) EXPECT_EQ(status(panel), "Not connected");
+}
+
+TEST(BrelvikProgramWithPanels, GaugesReceiveLiveLinesWithTheSimulatorsValues) {
+    const std::string config = testing::freshSettingsFolder();
+    {
+        IniSettingsStore settings(defaultSettingsFile());
+        settings.write("B_keyCheck", "SendCtrlCheck", "1");
+        settings.write("B_keyCheck", "AutoPanelConn", "1");
+    }
+    auto sim = testing::startBenchsim();
+    sim->sendLine("set AIRSPEED INDICATED 123.4");
+    sim->sendLine("set PLANE ALTITUDE 4567.8");
+    std::string extra;
+    auto emu = startPanelEmu({"--gauges"}, extra);
+    ChildProcess bridge(builtProgram("brelvik"), {},
+                        {"XDG_CONFIG_HOME=" + config, "BRELVIK_EXTRA_PORTS=" + extra});
+    auto isGaugeLine = [](const std::string& l) { return startsWith(l, "rx gauges "); };
+    const int first = emu->waitForLine(isGaugeLine, 10s);
+    ASSERT_GE(first, 0);
+    // A second's worth of lines at the simulator's 20 Hz.
+    const int twentieth = emu->waitForLine(isGaugeLine, 5s, static_cast<std::size_t>(first) + 19);
+    ASSERT_GE(twentieth, 0);
+    const std::string line = emu->lines()[static_cast<std::size_t>(twentieth)];
+    EXPECT_TRUE(startsWith(line, "rx gauges IAS=1234|")) << line;
+    EXPECT_NE(line.find("|ALT=45678|"), std::string::npos) << line;
+}
+
+}  // namespace
+}  // namespace brelvik
