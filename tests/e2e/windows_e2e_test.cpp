@@ -2,11 +2,18 @@
 // SimConnect.dll beside it, against the native benchsim and tablet-emu, in the
 // test's private network. Runs when BRELVIK_WINDOWS_BINARY_DIR names a build of
 // the windows preset (scripts/test sets it).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 #include "support/peers.h"
@@ -115,6 +122,135 @@ TEST_F(WindowsEndToEnd, FindsTheTabletFeedsItAndStoresSettingsInTheRegistry) {
         EXPECT_NE(line.find("REG_SZ"), std::string::npos) << line;
         EXPECT_NE(line.find("1"), std::string::npos) << line;
     }
+}
+
+std::string readLink(const std::string& path) {
+    char target[4096];
+    const ssize_t size = ::readlink(path.c_str(), target, sizeof target);
+    return size > 0 ? std::string(target, static_cast<std::size_t>(size)) : std::string();
+}
+
+// The panel's end of COM7: a pseudo-terminal, behind a fixed link that Wine's
+// Ports key names. Wine reads that key only when its server starts, and then
+// links the port in the prefix's dosdevices folder: the server is restarted
+// (kept running, as the test script started it) unless that link is there.
+class ComPortOnPty {
+public:
+    static constexpr char kLink[] = "/tmp/brelvik-wine-com7";
+    static constexpr char kPortsKey[] = "HKLM\\Software\\Wine\\Ports";
+
+    ComPortOnPty() {
+        // Not inherited: a copy in Wine's process would keep the line up after hangUp().
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+        const std::string slavePath = ::ptsname(master_);
+        // Held open so that the master never reads a hang-up while Wine's handle is not yet open.
+        slave_ = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ::unlink(kLink);
+        linked_ = ::symlink(slavePath.c_str(), kLink) == 0;
+        mapped_ = wineCommand("reg add " + shellQuoted(kPortsKey) + " /v COM7 /d " + kLink + " /f") == 0;
+        if (mapped_ && readLink(dosDevice()) != kLink) {
+            std::system("wineserver -k </dev/null >/dev/null 2>&1; wineserver -p </dev/null >/dev/null 2>&1");
+            wineCommand("cmd /c exit");
+        }
+    }
+    ~ComPortOnPty() {
+        if (mapped_) wineCommand("reg delete " + shellQuoted(kPortsKey) + " /v COM7 /f");
+        // Wine keeps the device link after the key is gone; it would point nowhere.
+        if (readLink(dosDevice()) == kLink) ::unlink(dosDevice().c_str());
+        if (linked_) ::unlink(kLink);
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    ComPortOnPty(const ComPortOnPty&) = delete;
+    ComPortOnPty& operator=(const ComPortOnPty&) = delete;
+
+    bool ready() const { return slave_ >= 0 && linked_ && mapped_ && readLink(dosDevice()) == kLink; }
+
+    // What the port sent, up to count bytes, collected until the time-out.
+    std::vector<std::uint8_t> receive(std::size_t count, std::chrono::milliseconds timeout) {
+        std::vector<std::uint8_t> bytes;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (bytes.size() < count) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd readable{master_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0) break;
+            std::uint8_t buffer[64];
+            const ssize_t got = ::read(master_, buffer, std::min(sizeof buffer, count - bytes.size()));
+            if (got <= 0) break;
+            bytes.insert(bytes.end(), buffer, buffer + got);
+        }
+        return bytes;
+    }
+
+    void hangUp() {
+        ::close(master_);
+        master_ = -1;
+    }
+
+    bool send(const std::vector<std::uint8_t>& bytes) {
+        return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+
+private:
+    static std::string dosDevice() {
+        const char* prefix = std::getenv("WINEPREFIX");
+        if (prefix != nullptr && *prefix != '\0') return std::string(prefix) + "/dosdevices/com7";
+        const char* home = std::getenv("HOME");
+        return std::string(home != nullptr ? home : "") + "/.wine/dosdevices/com7";
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    bool linked_ = false;
+    bool mapped_ = false;
+};
+
+// The real Win32 port code on a COM port: the exact bytes both ways, a read
+// of nothing that returns, wake() ending a blocked wait, and a far end that
+// goes away. The reply holds bytes a terminal in its usual mode would change
+// (CR, LF, DEL, Ctrl-C, Ctrl-\, Ctrl-D), so a port left in that mode fails
+// here. XON and XOFF are left out: the port keeps the flow control the driver
+// reports, and a fresh pseudo-terminal reports XON/XOFF on output.
+TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader) {
+    ComPortOnPty panel;
+    ASSERT_TRUE(panel.ready());
+    const std::vector<std::uint8_t> reply = {0x01, 0x0D, 0x0A, 0x7F, 0x00, 0xFF, 0xFE, 0x03, 0x1C, 0x04};
+    ChildProcess probe("/bin/sh",
+                       {"-c", "exec wine " + shellQuoted(windowsDir_ + "/tests/windows/serial_port_probe.exe") +
+                                  " '\\\\.\\COM7' " + std::to_string(reply.size()) + " </dev/null 2>/dev/null"},
+                       {"WINEDEBUG=-all"});
+    const auto said = [&probe] { return ::testing::PrintToString(probe.lines()); };
+
+    const int opened = probe.waitForLine(
+        [](const std::string& l) { return startsWith(l, "wrote ") || startsWith(l, "open failed"); }, 30s);
+    ASSERT_GE(opened, 0) << said();
+    ASSERT_EQ(probe.lines()[static_cast<std::size_t>(opened)], "wrote 4");
+    EXPECT_EQ(panel.receive(4, 5s), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFE, 0x00}));
+    ASSERT_TRUE(panel.send(reply));
+    EXPECT_GE(probe.waitForLine("read 01 0d 0a 7f 00 ff fe 03 1c 04", 20s), 0) << said();
+    EXPECT_GE(probe.waitForLine("still waiting yes", 5s), 0) << said();
+
+    const auto msOf = [&](const std::string& prefix) {
+        const int at = probe.waitForLine([&](const std::string& l) { return startsWith(l, prefix); }, 10s);
+        if (at < 0) return -1L;
+        return std::strtol(probe.lines()[static_cast<std::size_t>(at)].c_str() + prefix.size(), nullptr, 10);
+    };
+    // Nothing queued: the read is ended rather than left to the driver's time-outs.
+    const long emptyReadMs = msOf("empty read 0 bytes in ");
+    EXPECT_GE(emptyReadMs, 0) << said();
+    EXPECT_LT(emptyReadMs, 500);
+    const long wakeMs = msOf("wake woken in ");
+    EXPECT_GE(wakeMs, 0) << said();
+    EXPECT_LT(wakeMs, 500);
+    EXPECT_GE(probe.waitForLine("after wake woken", 5s), 0) << said();
+
+    // The port sent nothing else: no echo of the reply, no stray bytes.
+    EXPECT_EQ(panel.receive(1, 300ms), std::vector<std::uint8_t>{});
+
+    ASSERT_GE(probe.waitForLine("waiting for hang-up", 10s), 0) << said();
+    panel.hangUp();
+    EXPECT_GE(probe.waitForLine("hang-up gone", 10s), 0) << said();
 }
 
 }  // namespace
