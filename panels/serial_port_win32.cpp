@@ -157,8 +157,10 @@ OpenedPort openSerialPort(const std::string& devicePath, int baudRate) {
     auto port = std::make_unique<Win32SerialPort>(handle);
     if (!port->ready()) return {nullptr, failure("no events for", devicePath, ::GetLastError())};
 
-    // Only the line format is ours; everything else (flow control among it)
-    // stays as the driver reports it.
+    // The line format is ours, and so is binary mode: a frame may hold any
+    // byte, so nothing may be swallowed as XON/XOFF, dropped as a NUL or held
+    // back by a handshake line an earlier program left on. The rest stays as
+    // the driver reports it.
     DCB line{};
     line.DCBlength = sizeof line;
     if (::GetCommState(handle, &line)) {
@@ -166,6 +168,18 @@ OpenedPort openSerialPort(const std::string& devicePath, int baudRate) {
         line.ByteSize = 8;
         line.Parity = NOPARITY;
         line.StopBits = ONESTOPBIT;
+        line.fBinary = TRUE;
+        line.fParity = FALSE;
+        line.fOutX = FALSE;
+        line.fInX = FALSE;
+        line.fOutxCtsFlow = FALSE;
+        line.fOutxDsrFlow = FALSE;
+        line.fDsrSensitivity = FALSE;
+        line.fNull = FALSE;
+        line.fErrorChar = FALSE;
+        line.fAbortOnError = FALSE;
+        if (line.fRtsControl == RTS_CONTROL_HANDSHAKE) line.fRtsControl = RTS_CONTROL_ENABLE;
+        if (line.fDtrControl == DTR_CONTROL_HANDSHAKE) line.fDtrControl = DTR_CONTROL_ENABLE;
         ::SetCommState(handle, &line);
     }
     COMMTIMEOUTS timeouts{};

@@ -209,13 +209,13 @@ private:
 // The real Win32 port code on a COM port: the exact bytes both ways, a read
 // of nothing that returns, wake() ending a blocked wait, and a far end that
 // goes away. The reply holds bytes a terminal in its usual mode would change
-// (CR, LF, DEL, Ctrl-C, Ctrl-\, Ctrl-D), so a port left in that mode fails
-// here. XON and XOFF are left out: the port keeps the flow control the driver
-// reports, and a fresh pseudo-terminal reports XON/XOFF on output.
+// (CR, LF, DEL, Ctrl-C, Ctrl-\, Ctrl-D) and XON/XOFF, which a fresh
+// pseudo-terminal reports as flow control on, so a port left in either mode
+// fails here.
 TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader) {
     ComPortOnPty panel;
     ASSERT_TRUE(panel.ready());
-    const std::vector<std::uint8_t> reply = {0x01, 0x0D, 0x0A, 0x7F, 0x00, 0xFF, 0xFE, 0x03, 0x1C, 0x04};
+    const std::vector<std::uint8_t> reply = {0x01, 0x0D, 0x0A, 0x7F, 0x00, 0xFF, 0xFE, 0x03, 0x1C, 0x04, 0x11, 0x13};
     ChildProcess probe("/bin/sh",
                        {"-c", "exec wine " + shellQuoted(windowsDir_ + "/tests/windows/serial_port_probe.exe") +
                                   " '\\\\.\\COM7' " + std::to_string(reply.size()) + " </dev/null 2>/dev/null"},
