@@ -134,8 +134,12 @@ public:
 
 class FakeSleeper final : public Sleeper {
 public:
-    void sleepMs(int milliseconds) override { total += milliseconds; }
+    void sleepMs(int milliseconds) override {
+        if (onSleep) onSleep();
+        total += milliseconds;
+    }
     int total = 0;
+    std::function<void()> onSleep;  // sees the state the bridge is in while it waits
 };
 
 // Notices are queued as the dialog's event queue would hold them.

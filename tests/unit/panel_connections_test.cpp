@@ -3,6 +3,8 @@
 // automatic search with its probes and its guard.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "base/control_ids.h"
 #include "support/fake_serial.h"
 #include "support/fakes.h"
@@ -270,7 +272,12 @@ TEST_F(PanelConnectionsTest, SilentOrBusyUsbPortsLeaveEmptyStatusTextsAndTheSear
     opener.add("/dev/silent");
     list({port("Silent USB (ttyUSB0)", "/dev/silent"), port("Busy USB (ttyUSB1)", "/dev/busy")});
     refresh();
+    std::set<std::string> seenWhileProbing;
+    sleeper.onSleep = [&] {
+        seenWhileProbing.insert(controls.text(ids::kPanelAutoConnectStatus) + " guard=" + setting("AutoPanelConnFail"));
+    };
     checkAutoConnect(true);
+    EXPECT_EQ(seenWhileProbing, std::set<std::string>{"Connecting... guard=1"});
     for (const Panel panel : {Panel::StandbyGauges, Panel::SwitchPanel, Panel::Pedestal}) {
         EXPECT_FALSE(ports.isConnected(panel));
         EXPECT_EQ(status(panel), "");
