@@ -55,3 +55,37 @@ brelvik_private_net() {
         unshare -r -n sh -c 'ip link set lo up && exec "$@"' sh "$@"
     fi
 }
+
+# Starts panel-emu with the three panels on pseudo-terminals (binary folder
+# $1), prints its first lines, exports the BRELVIK_EXTRA_PORTS line it prints
+# so the bridge lists the ports, and hands the rest of its output to the
+# command given after the folder. Both processes are added to the array pids.
+brelvik_start_panels() {
+    local bin="$1" fifo line
+    shift
+    fifo="$(mktemp -u)"
+    mkfifo "$fifo"
+    "$bin/tools/panel-emu/panel-emu" --gauges --switch --pedestal --stay < /dev/null > "$fifo" 2>&1 &
+    pids+=($!)
+    exec 3< "$fifo"
+    rm -f "$fifo"
+    for _ in 1 2 3 4; do
+        IFS= read -r -t 10 -u 3 line || break
+        echo "panel-emu: $line"
+        case "$line" in BRELVIK_EXTRA_PORTS=*) export BRELVIK_EXTRA_PORTS="${line#BRELVIK_EXTRA_PORTS=}" ;; esac
+    done
+    "$@" <&3 &
+    pids+=($!)
+    exec 3<&-
+}
+
+# A settings folder for a demo or a measurement: Auto-Connect on for the
+# tablet and the panels. Prints its path.
+brelvik_demo_settings() {
+    local folder
+    folder="$(mktemp -d)"
+    mkdir -p "$folder/Brelvik"
+    printf '[B_keyCheck]\nSendCtrlCheck=1\nReconnectCheck=1\nMasterCheck=1\nAutoPanelConn=1\n' \
+        > "$folder/Brelvik/Brelvik.ini"
+    echo "$folder"
+}
