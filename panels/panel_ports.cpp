@@ -29,15 +29,17 @@ void PanelReader::run() {
     for (;;) {
         const PortWait wait = port_.waitForInput();
         if (wait == PortWait::Woken) return;
-        std::unique_lock lock(mutex_);
-        if (stopping_) return;
+        {
+            std::unique_lock lock(mutex_);
+            if (wait == PortWait::Input) changed_.wait(lock, [this] { return consumed_ || stopping_; });
+            if (stopping_) return;
+            consumed_ = false;
+        }
+        // Posted outside the lock: the UI thread may be taking it in consumed().
         if (wait == PortWait::Gone) {
             post_(PanelNotice::Gone);
             return;
         }
-        changed_.wait(lock, [this] { return consumed_ || stopping_; });
-        if (stopping_) return;
-        consumed_ = false;
         post_(PanelNotice::Data);
     }
 }
