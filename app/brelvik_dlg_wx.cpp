@@ -144,6 +144,7 @@ void CBrelvikDlg::initialize() {
     sendSocket_ = std::make_unique<UdpSendSocket>();
     PanelDevices devices;
     devices.notifier = this;
+    devices.sleeper = &sleeper_;
     core_ = std::make_unique<BrelvikCore>(*this, *this, *this, *sendSocket_, settings_, devices);
     if (!sendSocket_->isOk()) {
         show("Failed create send socket");
@@ -153,7 +154,9 @@ void CBrelvikDlg::initialize() {
     // Told once; without the library the bridge still serves the tablet and the panels.
     if (const std::string problem = loadSimulatorLibrary(); !problem.empty()) show(problem);
     if (wxWindow* address = control(ids::kTabletAddress)) address->SetFocus();
-    core_->refreshPortLists();
+    // Once the window is up, so that a panel search at start-up shows
+    // "Connecting..." instead of delaying the window.
+    CallAfter([this] { core_->refreshPortLists(); });
 }
 
 wxWindow* CBrelvikDlg::control(int id) const {
@@ -242,6 +245,11 @@ void CBrelvikDlg::onCommand(wxCommandEvent& event) {
 
 void CBrelvikDlg::onTimer(wxTimerEvent& event) {
     if (core_ != nullptr) core_->onTimer(event.GetId());
+}
+
+void CBrelvikDlg::PaintingSleeper::sleepMs(int milliseconds) {
+    window_.Update();
+    ThreadSleeper().sleepMs(milliseconds);
 }
 
 void CBrelvikDlg::post(Panel panel, std::uint32_t session, PanelNotice notice) {

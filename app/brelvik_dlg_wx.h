@@ -52,7 +52,20 @@ private:
     void onPanelNotice(wxThreadEvent& event);
     void onCloseWindow(wxCloseEvent& event);
 
+    // The panel search blocks the UI thread between its probes; the window
+    // repaints what changed (its status texts) in each pause, and nothing
+    // else runs, so the probes' order and timing stay as they are.
+    class PaintingSleeper final : public Sleeper {
+    public:
+        explicit PaintingSleeper(wxWindow& window) : window_(window) {}
+        void sleepMs(int milliseconds) override;
+
+    private:
+        wxWindow& window_;
+    };
+
     SettingsStore& settings_;
+    PaintingSleeper sleeper_{*this};
     std::map<int, wxWindow*> controls_;
     std::array<std::unique_ptr<wxTimer>, 4> timers_;
     std::unique_ptr<UdpSendSocket> sendSocket_;

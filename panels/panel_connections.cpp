@@ -97,6 +97,7 @@ void PanelConnections::refreshPortLists() {
         controls_.enable(group.connectButton, true);
     }
     if (controls_.isChecked(ids::kPanelAutoConnect)) autoConnectPanels();
+    ++refreshCount_;
 }
 
 void PanelConnections::connectClicked(Panel panel) {

@@ -52,6 +52,7 @@ public:
     void onNotice(Panel panel, std::uint32_t session, PanelNotice notice);
 
     const std::vector<SSerInfo>& portList() const { return list_; }
+    int refreshCount() const { return refreshCount_; }
 
 private:
     bool openPanelPort(Panel panel);
@@ -79,6 +80,7 @@ private:
     std::array<bool, kPanelCount> portSelected_{};
     std::array<std::string, kPanelCount> openPath_;  // the port each connected panel has open
     FrameParser probeParser_;
+    int refreshCount_ = 0;
 };
 
 }  // namespace brelvik

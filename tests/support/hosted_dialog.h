@@ -29,6 +29,9 @@ protected:
     void openDialog() {
         dialog = new CBrelvikDlg(nullptr, *settings);
         dialog->Show();
+        // The port lists are filled (and searched) once the window is up.
+        pumpUntil([&] { return dialog->core() != nullptr && dialog->core()->panelConnections().refreshCount() > 0; },
+                  std::chrono::seconds(5));
     }
     // A profile that is not a first run, so Auto-Connect is as the test wants it.
     void profile(bool autoConnect) {
