@@ -26,11 +26,16 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
                    orDefault<PortEnumerator>(devices.enumerator, systemEnumerator_),
                    orDefault<SerialOpener>(devices.opener, systemOpener_),
                    orDefault<Sleeper>(devices.sleeper, threadSleeper_)),
-      simLink_(controls, timers, sim_, *this, *this, *panels_) {
+      simLink_(controls, timers, sim_, *this, *this, *panels_),
+      decoders_(controls, sim_, simLink_, *this, calibrationState_) {
     tablet_.setMessageSink(&avionics_);
     simLink_.setGaugeSelection(gauges_);
+    simLink_.setCalibrationState(calibrationState_);
+    decoders_.setPanelOutput(*panels_);
+    panelPorts_.setInput(decoders_);
     // A newly connected switch panel must be told where the flaps are.
-    connections_.onSwitchPanelConnected([this] { simLink_.setFlapIndicatorSent(100.0); });
+    connections_.onSwitchPanelConnected([this] { simLink_.panelDrive().flapIndicatorSent = 100.0f; });
+    connections_.onSwitchPanelDisconnected([this] { decoders_.onSwitchPanelDisconnected(); });
 }
 
 BrelvikCore::~BrelvikCore() = default;
@@ -44,6 +49,12 @@ void BrelvikCore::start(std::vector<std::string> broadcastTable) {
     tablet_.broadcastClientRequest();
 
     calibration_ = loadCalibration(settings_);
+    decoders_.load(calibration_);
+    PanelDrive& drive = simLink_.panelDrive();
+    drive.flapIndicatorLow = calibration_.flapsIndUp;
+    drive.flapIndicatorHigh = calibration_.flapsIndDown;
+    drive.compassOffset = calibration_.compassValue;
+    calibrationState_.compassReversed = calibration_.compassReverse;
     loadCheckBoxSettings(settings_, controls_);
     gauges_ = loadGaugeSelection(settings_);
     if (const std::string problem = settings_.problem(); !problem.empty()) boxes_.show(problem);

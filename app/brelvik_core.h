@@ -12,7 +12,9 @@
 #include "base/panel_output.h"
 #include "base/seams.h"
 #include "base/tablet_output.h"
+#include "base/calibration_state.h"
 #include "panels/panel_connections.h"
+#include "panels/panel_decoders.h"
 #include "panels/panel_ports.h"
 #include "panels/serial_port.h"
 #include "panels/serial_ports.h"
@@ -73,7 +75,11 @@ public:
     void setPanelOutput(PanelOutput* panels) {
         panels_ = panels;
         simLink_.setPanelOutput(*panels);
+        decoders_.setPanelOutput(*panels);
     }
+    PanelDecoders& decoders() { return decoders_; }
+    // Alive for the whole run; the calibration wizard writes it.
+    CalibrationState& calibrationState() { return calibrationState_; }
 
 private:
     // The simulator link's view of the tablet side.
@@ -105,6 +111,8 @@ private:
     PanelOutput* panels_ = &panelPorts_;
     SimLink simLink_;
     CalibrationValues calibration_;
+    CalibrationState calibrationState_;
+    PanelDecoders decoders_;
     GaugeSelection gauges_;
     std::array<std::uint16_t, 42> breakerIds_{};
 };

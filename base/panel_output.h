@@ -14,6 +14,14 @@ public:
     virtual ~PanelOutput() = default;
     virtual bool isConnected(Panel panel) const = 0;
     virtual void writePanel(Panel panel, std::span<const std::uint8_t> bytes) = 0;
+    // Reads at most maxBytes of what the panel has queued and hands them to
+    // its parser and decoder at once, as a notification would.
+    virtual void readQueuedInput(Panel, std::size_t /*maxBytes*/) {}
+
+    void writeFrame(Panel panel, std::uint8_t code, std::uint8_t value) {
+        const std::uint8_t frame[4] = {0xFF, 0xFF, code, value};
+        writePanel(panel, frame);
+    }
 };
 
 // Until panel ports can be opened no panel is ever connected.

@@ -84,10 +84,10 @@ PanelPorts::NoticeResult PanelPorts::onNotice(Panel panel, std::uint32_t session
     return NoticeResult::Handled;
 }
 
-void PanelPorts::readQueued(Panel panel) {
+void PanelPorts::readQueued(Panel panel, std::size_t maxBytes) {
     Slot& s = slot(panel);
     if (s.port == nullptr) return;
-    const std::size_t count = std::min(s.port->queued(), kMaxBatchBytes);
+    const std::size_t count = std::min({s.port->queued(), maxBytes, kMaxBatchBytes});
     if (count == 0) return;
     std::array<std::uint8_t, kMaxBatchBytes + 1> buffer{};
     const std::size_t got = s.port->read(std::span(buffer.data(), count));

@@ -97,7 +97,8 @@ public:
     // Reads one batch of what the panel has queued (at most kMaxBatchBytes)
     // and hands it to the panel's consumer; the notice handler and the read
     // that follows a compass update share it, and with it the frame state.
-    void readQueued(Panel panel);
+    void readQueued(Panel panel, std::size_t maxBytes = kMaxBatchBytes);
+    void readQueuedInput(Panel panel, std::size_t maxBytes) override { readQueued(panel, maxBytes); }
 
     bool isConnected(Panel panel) const override { return slot(panel).port != nullptr; }
     void writePanel(Panel panel, std::span<const std::uint8_t> bytes) override { write(panel, bytes); }

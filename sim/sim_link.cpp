@@ -1,5 +1,6 @@
 #include "sim/sim_link.h"
 
+#include <cmath>
 #include <cstring>
 #include <span>
 #include <string>
@@ -101,7 +102,7 @@ void SimLink::onMessage(const SIMCONNECT_RECV* message, DWORD size) {
     default:
         break;  // exceptions for names this simulator lacks, events, the null message
     }
-    // Compass settling after a calibration offset is sent belongs here, with the panels.
+    settleCompass();
     lastFailureFlags_ = failureFlags_;
 }
 
@@ -157,19 +158,24 @@ void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD si
         }
         break;
     }
-    // The switch panel's samples are kept for its decoder; the servo frames
-    // they drive arrive with the panels.
+    // The switch panel's switches are compared with these by its decoder.
     case kSwitchSampleRequest:
         copyBlock(data, size, switchState_);
         break;
     case kFlapsSampleRequest: {
         FlapsSample sample;
-        if (copyBlock(data, size, sample)) flapsPercent_ = sample.trailingEdgeFlapsLeftPercent;
+        if (copyBlock(data, size, sample)) {
+            flapsPercent_ = sample.trailingEdgeFlapsLeftPercent;
+            driveFlapsIndicator(sample.trailingEdgeFlapsLeftPercent);
+        }
         break;
     }
     case kCompassSampleRequest: {
         CompassSample sample;
-        if (copyBlock(data, size, sample)) compassHeading_ = sample.wiskeyCompassIndicationDegrees;
+        if (copyBlock(data, size, sample)) {
+            compassHeading_ = sample.wiskeyCompassIndicationDegrees;
+            driveCompass(sample.wiskeyCompassIndicationDegrees);
+        }
         break;
     }
     case kAltStaticSampleRequest: {
@@ -184,7 +190,10 @@ void SimLink::onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD si
 
 void SimLink::onFlightSample(FlightSample& sample) {
     parkingBrake_ = saturatingTrunc(sample.brakeParkingPosition);
-    // The pedestal's fuel valve and trim indicator are driven here once panels exist.
+    if (panels_->isConnected(Panel::Pedestal)) {
+        drive_.fuelValve = saturatingTrunc(sample.generalEngFuelValve1);
+        driveTrimIndicator(sample.elevatorTrimPct);
+    }
 
     // A title without its NUL means a garbled block: nothing of it reaches the tablet.
     if (std::memchr(sample.title, '\0', sizeof sample.title) == nullptr) return;
@@ -213,6 +222,67 @@ void SimLink::deliverFlightSample(FlightSample& sample, const std::array<std::ui
         panels_->writePanel(Panel::StandbyGauges,
                             std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
     }
+}
+
+namespace {
+
+// A servo or indicator position from a simulator value: a garbled sample must
+// not turn into an undefined conversion, only into an end of the travel.
+std::uint8_t servoByte(double value) {
+    if (!(value > 0)) return 0;
+    return value >= 255 ? 255 : static_cast<std::uint8_t>(value);
+}
+
+}  // namespace
+
+void SimLink::driveTrimIndicator(double trim) {
+    const float difference = static_cast<float>(static_cast<double>(drive_.trimIndicator) - trim);
+    if (std::fabs(difference) > 0.05) {
+        panels_->writeFrame(Panel::Pedestal, 0x0B, servoByte((trim + 1.0) * 0.5 * 255.0));
+        // The wheel reports the indicator's new position back for a while:
+        // those frames must not move the trim again.
+        drive_.trimSettleCount = kTrimSettleSamples;
+        drive_.trimIndicator = static_cast<float>(trim);
+    } else if (drive_.trimSettleCount >= 1) {
+        --drive_.trimSettleCount;
+    }
+}
+
+void SimLink::driveFlapsIndicator(double flaps) {
+    const float f = static_cast<float>(flaps);
+    if (calibration_->newIndicatorUp != 0 && calibration_->newIndicatorDown != 0) {
+        drive_.flapIndicatorLow = calibration_->newIndicatorUp;
+        drive_.flapIndicatorHigh = calibration_->newIndicatorDown;
+    }
+    if (!panels_->isConnected(Panel::SwitchPanel) || !calibration_->indicatorLive) return;
+    if (!(std::fabs(drive_.flapIndicatorSent - f) > 0.005f)) return;
+    const float low = drive_.flapIndicatorLow;
+    const float high = drive_.flapIndicatorHigh;
+    panels_->writeFrame(Panel::SwitchPanel, 0x80, servoByte(f * (high - low) + low));
+    drive_.flapIndicatorSent = f;
+}
+
+void SimLink::driveCompass(double heading) {
+    if (calibration_->newCompassOffset != 0) drive_.compassOffset = calibration_->newCompassOffset;
+    if (!panels_->isConnected(Panel::SwitchPanel) || !session_.connected) return;
+    const float h = static_cast<float>(heading);
+    const double shown = calibration_->compassReversed ? 360.0f - h : h;
+    const auto tenths = static_cast<std::uint16_t>(saturatingTrunc(shown * 10));
+    panels_->writeFrame(Panel::SwitchPanel, 0x06, static_cast<std::uint8_t>(tenths >> 8));
+    if (panels_->isConnected(Panel::SwitchPanel)) {
+        panels_->writeFrame(Panel::SwitchPanel, 0x07, static_cast<std::uint8_t>(tenths & 0xFF));
+    }
+    // The panel answers a compass update at once; what it sent goes through
+    // the same parser and decoder as a notification would take it.
+    panels_->readQueuedInput(Panel::SwitchPanel, kInlineReadBytes);
+}
+
+void SimLink::settleCompass() {
+    if (!drive_.compassSettlePending) return;
+    if (++drive_.compassSettleCount < kCompassSettleCallbacks) return;
+    if (panels_->isConnected(Panel::SwitchPanel)) panels_->writeFrame(Panel::SwitchPanel, 0x05, 0x00);
+    drive_.compassSettlePending = false;
+    drive_.compassSettleCount = 0;
 }
 
 }  // namespace brelvik

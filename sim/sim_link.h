@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/calibration_state.h"
 #include "base/panel_output.h"
 #include "base/seams.h"
 #include "base/tablet_output.h"
@@ -25,8 +26,27 @@ public:
     virtual void onRadioSample(const RadioSample& sample) = 0;
 };
 
+// What the simulator drives on the panels, with the state the panel decoders
+// share with it: the pedestal's trim indicator and fuel valve, the switch
+// panel's flaps indicator and compass.
+struct PanelDrive {
+    std::int32_t fuelValve = 0;
+    float trimIndicator = 0;
+    std::int32_t trimSettleCount = 0;  // the trim wheel is ignored while above 0
+    float flapIndicatorSent = 0;
+    std::uint8_t flapIndicatorLow = 125;  // servo value for flaps up
+    std::uint8_t flapIndicatorHigh = 125;  // and for flaps down
+    std::int32_t compassOffset = 0;        // tenths of a degree
+    bool compassSettlePending = false;
+    std::int32_t compassSettleCount = 0;
+};
+
 class SimLink {
 public:
+    static constexpr int kTrimSettleSamples = 5;
+    static constexpr int kCompassSettleCallbacks = 35;
+    static constexpr std::size_t kInlineReadBytes = 255;
+
     static constexpr int kDisconnectedPeriodMs = 1000;
     static constexpr int kConnectedPeriodMs = 50;
 
@@ -48,10 +68,9 @@ public:
     std::int32_t parkingBrake() const { return parkingBrake_; }
     const SwitchSample& switchState() const { return switchState_; }
     double flapsPercent() const { return flapsPercent_; }
-    // The flaps indicator position last sent to the switch panel; 100 makes
-    // the next flaps sample send it whatever it is.
-    double flapIndicatorSent() const { return flapIndicatorSent_; }
-    void setFlapIndicatorSent(double percent) { flapIndicatorSent_ = percent; }
+    PanelDrive& panelDrive() { return drive_; }
+    const PanelDrive& panelDrive() const { return drive_; }
+    void setCalibrationState(const CalibrationState& state) { calibration_ = &state; }
     double compassHeading() const { return compassHeading_; }
     double altStaticOpen() const { return altStaticOpen_; }
     const std::array<std::uint8_t, 11>& lastFailureFlags() const { return lastFailureFlags_; }
@@ -63,6 +82,10 @@ private:
     void onQuit();
     void onData(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE& data, DWORD size);
     void onFlightSample(FlightSample& sample);
+    void driveTrimIndicator(double trim);
+    void driveFlapsIndicator(double flaps);
+    void driveCompass(double heading);
+    void settleCompass();
     // Steps 3-5 of a flight sample: the tablet's datagrams, then the gauge line
     // from the sample as the tablet's composer left it.
     void deliverFlightSample(FlightSample& sample, const std::array<std::uint8_t, 11>& flags,
@@ -78,6 +101,9 @@ private:
     RadioSampleSink& radio_;
     PanelOutput* panels_;
     const GaugeSelection* gauges_;
+    CalibrationState noCalibration_;
+    const CalibrationState* calibration_ = &noCalibration_;
+    PanelDrive drive_;
     FlightDataComposer composer_;
     GaugeLineComposer gaugeLine_;
     RadioSample radioState_{};
@@ -85,7 +111,6 @@ private:
     std::int32_t parkingBrake_ = 0;
     SwitchSample switchState_{};
     double flapsPercent_ = 0;
-    double flapIndicatorSent_ = 0;
     double compassHeading_ = 0;
     double altStaticOpen_ = 0;
     std::array<std::uint8_t, 11> failureFlags_{};      // read at the start of the current message
