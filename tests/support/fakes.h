@@ -117,8 +117,14 @@ public:
         written.push_back({panel, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
         if (onWrite) onWrite(panel);
     }
+    void readQueuedInput(Panel panel, std::size_t maxBytes) override {
+        inlineReads.push_back({panel, maxBytes});
+        if (onInlineRead) onInlineRead(panel);
+    }
 
     bool connected[3] = {false, false, false};
+    std::vector<std::pair<Panel, std::size_t>> inlineReads;
+    std::function<void(Panel)> onInlineRead;  // plays what the panel had queued
     std::vector<std::pair<Panel, std::vector<std::uint8_t>>> written;
     std::function<void(Panel)> onWrite;  // to see the order against other outputs
 };

@@ -1,0 +1,337 @@
+// What the panels' controls do to the simulator, the dialog and the tablet,
+// and what the simulator makes the panels show, with the bench simulator in
+// this process and the panels behind a fake port.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/control_ids.h"
+#include "sim/sim_event_table.h"
+#include "support/core_harness.h"
+
+namespace brelvik {
+namespace {
+
+using Frame = std::vector<std::uint8_t>;
+const std::string kTablet = "127.0.0.5";
+
+TEST(ScaleKnob, MapsTheCalibratedRangeOnto0To255) {
+    EXPECT_EQ(ScaleKnob(50, 200, 50), 0);
+    EXPECT_EQ(ScaleKnob(52, 200, 50), 0);  // below 2 % of the range
+    EXPECT_EQ(ScaleKnob(125, 200, 50), 127);
+    EXPECT_EQ(ScaleKnob(250, 200, 50), 255);
+    EXPECT_EQ(ScaleKnob(10, 200, 50), 0);
+    // A range of nothing divides by nothing: full above it, dark at or below.
+    EXPECT_EQ(ScaleKnob(90, 80, 80), 255);
+    EXPECT_EQ(ScaleKnob(80, 80, 80), 0);
+    EXPECT_EQ(ScaleKnob(0, 0, 0), 0);
+}
+
+TEST(FlapsLever, QuartersOfTheRangeGiveTheFourPositions) {
+    struct Case {
+        std::uint8_t raw;
+        DWORD event;
+    };
+    // 50..200: q = 37, thresholds 161, 124, 87.
+    for (const Case c : {Case{255, sim_events::kFlapsUp}, Case{161, sim_events::kFlapsUp},
+                         Case{160, sim_events::kFlaps1}, Case{124, sim_events::kFlaps1},
+                         Case{123, sim_events::kFlaps2}, Case{87, sim_events::kFlaps2},
+                         Case{86, sim_events::kFlaps3}, Case{0, sim_events::kFlaps3}}) {
+        EXPECT_EQ(flapsEventForLever(c.raw, 50, 200), c.event) << int(c.raw);
+    }
+    // A reversed range wraps in eight bits as the panel always did.
+    EXPECT_EQ(flapsEventForLever(0, 200, 50), sim_events::kFlaps3);
+}
+
+class PanelDecodersTest : public ::testing::Test, protected testing::BenchHarness, protected testing::CoreHarness {
+protected:
+    explicit PanelDecodersTest(std::uint32_t version = 11)
+        : BenchHarness({.versionMajor = version, .frozen = true}) {
+        core.start({});
+        core.setPanelOutput(&panels);
+        for (bool& c : panels.connected) c = true;
+        tick(2);  // connected, and the open message told the version
+        bench.takeReports();
+        panels.written.clear();
+    }
+    void switchFrame(std::uint8_t code, std::uint8_t value) { core.decoders().onSwitchFrame({code, value}); }
+    void pedestalFrame(std::uint8_t code, std::uint8_t value) { core.decoders().onPedestalFrame({code, value}); }
+    // The reports of what reached the simulator: "event NAME DATA PRIORITY", "setdata ...".
+    std::vector<std::string> simulatorSaw() {
+        tick();
+        std::vector<std::string> out;
+        for (const std::string& line : bench.takeReports()) {
+            if (line.rfind("event ", 0) == 0 || line.rfind("setdata ", 0) == 0) out.push_back(line);
+        }
+        return out;
+    }
+    std::vector<Frame> framesTo(Panel panel) const {
+        std::vector<Frame> out;
+        for (const auto& [to, bytes] : panels.written) {
+            if (to == panel && bytes.size() == 4) out.push_back(bytes);
+        }
+        return out;
+    }
+
+    testing::FakePanelOutput panels;
+};
+
+class OlderSimulatorDecodersTest : public PanelDecodersTest {
+protected:
+    OlderSimulatorDecodersTest() : PanelDecodersTest(10) {}
+};
+
+TEST_F(OlderSimulatorDecodersTest, BatteriesAlternatorAndLightsWriteTheElectricalBlock) {
+    switchFrame(2, 1);
+    EXPECT_EQ(core.decoders().electricalBlock(), (std::array<std::int32_t, 4>{0, 1, 0, 0}));
+    ASSERT_EQ(simulatorSaw().size(), 1u);
+    switchFrame(0, 1);
+    switchFrame(2, 0);  // the standby battery still powers the bus
+    EXPECT_EQ(core.decoders().electricalBlock()[1], 1);
+    switchFrame(3, 1);
+    switchFrame(6, 1);
+    switchFrame(9, 1);
+    EXPECT_EQ(core.decoders().electricalBlock(), (std::array<std::int32_t, 4>{1, 1, 1, 1}));
+    const auto saw = simulatorSaw();
+    EXPECT_EQ(saw.size(), 5u);
+    for (const std::string& line : saw) EXPECT_EQ(line.rfind("setdata 3 ", 0), 0u) << line;
+    switchFrame(0, 7);  // out of range: nothing at all
+    switchFrame(4, 2);
+    EXPECT_TRUE(simulatorSaw().empty());
+}
+
+TEST_F(OlderSimulatorDecodersTest, SwitchesAreComparedWithTheSimulatorsOwnState) {
+    bench.setValue("LIGHT TAXI", 1);
+    bench.setValue("AVIONICS MASTER SWITCH", 0);
+    tick(3);  // the switch samples come back
+    bench.takeReports();
+    switchFrame(8, 1);   // taxi light already on
+    switchFrame(8, 0);   // differs: toggle
+    switchFrame(11, 1);  // fuel pump off in the simulator: toggle
+    switchFrame(7, 1);
+    switchFrame(10, 0);
+    switchFrame(12, 1);
+    switchFrame(18, 4);
+    switchFrame(18, 5);
+    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event TOGGLE_TAXI_LIGHTS 0 1", "event FUEL_PUMP 0 1",
+                                                         "event LANDING_LIGHTS_ON 0 1", "event STROBES_OFF 0 1",
+                                                         "event PITOT_HEAT_ON 0 1", "event MAGNETO_START 0 1"}));
+}
+
+TEST_F(OlderSimulatorDecodersTest, OneAvionicsToggleForTwoBusSwitchesMovedTogether) {
+    switchFrame(4, 1);  // master off in the simulator: toggle, and ignore bus 2's echo
+    switchFrame(5, 1);
+    EXPECT_EQ(simulatorSaw(), std::vector<std::string>{"event TOGGLE_AVIONICS_MASTER 0 1"});
+}
+
+TEST_F(PanelDecodersTest, NewerSimulatorGetsItsSwitchEventsAndNoElectricalBlock) {
+    switchFrame(0, 1);
+    switchFrame(1, 0);
+    switchFrame(2, 0);
+    switchFrame(3, 1);
+    switchFrame(4, 1);
+    switchFrame(5, 0);
+    switchFrame(6, 0);
+    switchFrame(8, 1);
+    switchFrame(9, 1);
+    switchFrame(11, 0);
+    EXPECT_EQ(simulatorSaw(),
+              (std::vector<std::string>{
+                  "event MobiFlight.C_172_STBYBATTERY_ON 0 1", "event MobiFlight.C_172_STBYBATTERY_TEST_OFF 0 1",
+                  "event MobiFlight.C172_BATTERY_OFF 0 1", "event MobiFlight.C172_ALTERNATOR_ON 0 1",
+                  "event MobiFlight.C_172_AVIONICS_BUS_1_ON 0 1", "event MobiFlight.C_172_AVIONICS_BUS_2_OFF 0 1",
+                  "event MobiFlight.BEACON_LIGHTS_OFF 0 1", "event MobiFlight.TAXI_LIGHTS_ON 0 1",
+                  "event MobiFlight.NAV_LIGHTS_ON 0 1", "event MobiFlight.Fuel_Pump_Switch_Off 0 1"}));
+    const auto frames = framesTo(Panel::SwitchPanel);  // the test switch is echoed
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Frame{0xFF, 0xFF, 0x01, 0x00}), frames.end());
+}
+
+TEST_F(PanelDecodersTest, BreakersGoAroundAltStaticAndParkingBrake) {
+    controls.setChecked(1015, false);
+    switchFrame(21, 0);
+    EXPECT_TRUE(controls.isChecked(1015));
+    switchFrame(21, 1);
+    EXPECT_FALSE(controls.isChecked(1015));
+    EXPECT_TRUE(framesTo(Panel::SwitchPanel).empty());  // no reset went back to the panel
+
+    switchFrame(80, 0);
+    switchFrame(80, 1);  // no tablet: nothing
+    connectTablet(kTablet);
+    switchFrame(80, 1);
+    ASSERT_EQ(sender.sent.size(), 1u);
+    EXPECT_EQ(sender.sent[0].text, "ClientAv|GA=1");
+
+    switchFrame(81, 1);  // alternate static closed in the simulator: toggle, at standard priority
+    switchFrame(81, 0);
+    switchFrame(87, 0);  // parking brake released in the simulator, lever says set
+    switchFrame(87, 1);
+    EXPECT_EQ(simulatorSaw(),
+              (std::vector<std::string>{"event TOGGLE_ALTERNATE_STATIC 0 1900000000", "event PARKING_BRAKES 0 1"}));
+}
+
+TEST_F(PanelDecodersTest, StandbyLettersTurnTheCardsAndTheObs) {
+    for (const char c : std::string("ABCDEFGQ\n")) core.decoders().onStandbyByte(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(simulatorSaw(),
+              (std::vector<std::string>{"event ADF_CARD_INC 0 1", "event ADF_CARD_DEC 0 1", "event VOR1_OBI_INC 0 1",
+                                        "event VOR1_OBI_DEC 0 1", "event VOR2_OBI_INC 0 1",
+                                        "event VOR2_OBI_DEC 0 1"}));
+}
+
+TEST_F(PanelDecodersTest, PedestalTrimWheelFuelValveAndSelector) {
+    pedestalFrame(94, 128);
+    EXPECT_EQ(core.simLink().panelDrive().trimIndicator, 0.0f);
+    pedestalFrame(94, 0);
+    pedestalFrame(94, 255);
+    pedestalFrame(95, 0);  // valve state 0 and lever open: toggle
+    pedestalFrame(95, 1);
+    pedestalFrame(96, 2);
+    pedestalFrame(96, 3);
+    pedestalFrame(97, 1);
+    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event AXIS_ELEV_TRIM_SET -1 1900000000",
+                                                         "event AXIS_ELEV_TRIM_SET 16383 1900000000",
+                                                         "event AXIS_ELEV_TRIM_SET -16257 1900000000",
+                                                         "event TOGGLE_FUEL_VALVE_ALL 0 1",
+                                                         "event FUEL_SELECTOR_RIGHT 0 1"}));
+}
+
+TEST_F(PanelDecodersTest, SimulatorTrimMovesTheIndicatorAndTheWheelWaitsFiveSamples) {
+    bench.setValue("ELEVATOR TRIM PCT", 0.5);
+    tick(2);
+    EXPECT_EQ(framesTo(Panel::Pedestal), (std::vector<Frame>{{0xFF, 0xFF, 0x0B, 191}}));
+    EXPECT_EQ(core.simLink().panelDrive().trimSettleCount, 5);
+    bench.takeReports();
+    int ignored = 0;
+    while (core.simLink().panelDrive().trimSettleCount > 0 && ignored < 10) {
+        pedestalFrame(94, 191);
+        EXPECT_TRUE(simulatorSaw().empty());  // each also brings one sample
+        ++ignored;
+    }
+    EXPECT_EQ(ignored, 5);
+    pedestalFrame(94, 192);
+    EXPECT_EQ(simulatorSaw().size(), 1u);
+}
+
+TEST_F(PanelDecodersTest, KnobsLightThePanelsAndSetTheBrightnesses) {
+    switchFrame(14, 100);  // no calibration: raw
+    switchFrame(16, 60);
+    core.calibrationState().knobRange[2] = {200, 50};  // published by the wizard
+    switchFrame(16, 125);
+    EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0xFD, 100}}));
+    EXPECT_EQ(framesTo(Panel::Pedestal), (std::vector<Frame>{{0xFF, 0xFF, 0x0A, 60}, {0xFF, 0xFF, 0x0A, 127}}));
+    switchFrame(15, 77);
+    EXPECT_EQ(core.simLink().gaugeLine().panelBrightness(), 77);
+    switchFrame(17, 33);  // no tablet: kept as it was
+    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 0);
+    connectTablet(kTablet);
+    core.calibrationState().knobRange[3] = {200, 50};
+    switchFrame(17, 125);  // the wizard's range counts at once
+    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 127);
+
+    std::vector<std::pair<int, int>> sampled;
+    core.calibrationState().feedKnobRange = [&](int knob, std::uint8_t raw) { sampled.push_back({knob, raw}); };
+    core.calibrationState().knobCalibrating[0] = true;
+    panels.written.clear();
+    switchFrame(14, 42);
+    EXPECT_EQ(sampled, (std::vector<std::pair<int, int>>{{0, 42}}));
+    EXPECT_TRUE(panels.written.empty());
+}
+
+TEST_F(PanelDecodersTest, LeverSetsFlapsEveryTimeUnlessItIsBeingCalibrated) {
+    switchFrame(19, 200);
+    switchFrame(19, 200);
+    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event FLAPS_UP 0 1", "event FLAPS_UP 0 1"}));
+
+    CalibrationState& wizard = core.calibrationState();
+    int ready = 0;
+    wizard.leverRangeReady = [&] { ++ready; };
+    wizard.leverCalibrating = true;
+    wizard.leverLive = false;
+    wizard.leverMax = wizard.leverMin = 128;
+    for (const std::uint8_t raw : {128, 60, 160}) switchFrame(19, raw);
+    EXPECT_EQ(ready, 0);  // a range of exactly 100
+    switchFrame(19, 200);
+    EXPECT_EQ(wizard.leverMin, 60);
+    EXPECT_EQ(wizard.leverMax, 200);
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(core.decoders().lastLeverValue(), 200);
+    EXPECT_TRUE(simulatorSaw().empty());
+}
+
+TEST_F(PanelDecodersTest, CompassOffsetIsSentOnceTheBreakersAreReported) {
+    core.simLink().panelDrive().compassOffset = -123;
+    switchFrame(59, 1);
+    EXPECT_TRUE(framesTo(Panel::SwitchPanel).empty());
+    switchFrame(60, 1);
+    EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0x04, 123}}));
+    EXPECT_TRUE(core.simLink().panelDrive().compassSettlePending);
+    switchFrame(61, 1);  // sent once per connection
+    EXPECT_EQ(framesTo(Panel::SwitchPanel).size(), 1u);
+
+    // A turn and more is reduced to its remainder and sent in steps the panel adds up.
+    panels.written.clear();
+    core.decoders().onSwitchPanelDisconnected();
+    core.simLink().panelDrive().compassOffset = 3600 + 300;
+    switchFrame(60, 1);
+    EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0x03, 255}, {0xFF, 0xFF, 0x03, 45}}));
+
+    panels.written.clear();
+    core.decoders().onSwitchPanelDisconnected();
+    core.simLink().panelDrive().compassOffset = INT32_MIN;
+    switchFrame(60, 1);
+    int total = 0;
+    for (const Frame& f : framesTo(Panel::SwitchPanel)) {
+        EXPECT_EQ(f[2], 0x04);
+        total += f[3];
+    }
+    EXPECT_EQ(total, 848);  // -2147483648 tenths is 596523 turns and 848 tenths back
+}
+
+TEST_F(PanelDecodersTest, SimulatorDrivesFlapsIndicatorAndCompassThenReadsThePanel) {
+    core.simLink().panelDrive().flapIndicatorSent = 100.0f;  // as on connecting
+    core.simLink().panelDrive().flapIndicatorLow = 20;
+    core.simLink().panelDrive().flapIndicatorHigh = 220;
+    panels.onInlineRead = [&](Panel) { switchFrame(21, 0); };  // the panel's answer
+    tick(2);
+    const auto frames = framesTo(Panel::SwitchPanel);
+    const auto tenths = [&](bool reversed) {
+        const float h = static_cast<float>(core.simLink().compassHeading());
+        return static_cast<int>((reversed ? 360.0f - h : h) * 10);
+    };
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames[0], (Frame{0xFF, 0xFF, 0x80, 20}));  // flaps up
+    EXPECT_EQ(frames[1][2], 0x06);
+    EXPECT_EQ(frames[2][2], 0x07);
+    EXPECT_EQ(frames[1][3] * 256 + frames[2][3], tenths(false));
+    EXPECT_GT(tenths(false), 0);
+    ASSERT_FALSE(panels.inlineReads.empty());
+    EXPECT_EQ(panels.inlineReads[0], (std::pair<Panel, std::size_t>{Panel::SwitchPanel, 255}));
+    EXPECT_TRUE(controls.isChecked(1015));
+
+    panels.written.clear();
+    core.calibrationState().compassReversed = true;
+    tick();
+    const auto reversed = framesTo(Panel::SwitchPanel);
+    ASSERT_EQ(reversed.size(), 2u);  // the flaps have not moved
+    EXPECT_EQ(reversed[0][3] * 256 + reversed[1][3], tenths(true));
+}
+
+TEST_F(PanelDecodersTest, CompassOffsetEndsWith0500AfterThirtyFiveCallbacks) {
+    core.simLink().panelDrive().compassOffset = 50;
+    switchFrame(60, 1);
+    panels.written.clear();
+    int ticks = 0;
+    const Frame end{0xFF, 0xFF, 0x05, 0x00};
+    while (ticks < 100) {
+        tick();
+        ++ticks;
+        const auto frames = framesTo(Panel::SwitchPanel);
+        if (std::find(frames.begin(), frames.end(), end) != frames.end()) break;
+    }
+    EXPECT_LT(ticks, 100);
+    EXPECT_FALSE(core.simLink().panelDrive().compassSettlePending);
+}
+
+}  // namespace
+}  // namespace brelvik
