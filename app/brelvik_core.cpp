@@ -132,6 +132,7 @@ void BrelvikCore::onTimer(int id) {
     if (id == ids::kSimTimer) {
         avionics_.onSimulatorTick();
         simLink_.service();
+        decoders_.onSimulatorTick();
         return;
     }
     tablet_.onTimer(id);

@@ -107,7 +107,9 @@ void PanelDecoders::onSwitchFrame(PanelFramePair frame) {
         if (code >= 60) breakersReported_ = true;
     }
     if (breakersReported_ && compassOffsetPending_) {
-        SendCompassOffset();
+        // Panels usually connect before the simulator does: an offset that
+        // finds no simulator waits for it instead of for the next connection.
+        offsetAwaitsSimulator_ = !SendCompassOffset();
         compassOffsetPending_ = false;
         breakersReported_ = false;
     }
@@ -314,16 +316,22 @@ void PanelDecoders::onPedestalFrame(PanelFramePair frame) {
     }
 }
 
-void PanelDecoders::SendCompassOffset() {
+void PanelDecoders::onSimulatorTick() {
+    if (!offsetAwaitsSimulator_ || !session_.connected) return;
+    offsetAwaitsSimulator_ = false;
+    if (panels_->isConnected(Panel::SwitchPanel)) SendCompassOffset();
+}
+
+bool PanelDecoders::SendCompassOffset() {
     if (!session_.connected) {
         compassOffsetPending_ = true;
-        return;
+        return false;
     }
     PanelDrive& drive = simLink_.panelDrive();
     const bool connected = panels_->isConnected(Panel::SwitchPanel);
     if (drive.compassOffset == 0) {
         if (connected) panels_->writeFrame(Panel::SwitchPanel, 0x05, 0x00);
-        return;
+        return true;
     }
     std::int32_t left = drive.compassOffset % kTenthsPerTurn;
     const std::uint8_t code = left < 0 ? 0x04 : 0x03;
@@ -334,6 +342,7 @@ void PanelDecoders::SendCompassOffset() {
         left -= step;
     }
     drive.compassSettlePending = true;
+    return true;
 }
 
 }  // namespace brelvik

@@ -38,8 +38,15 @@ public:
 
     // The panel forgets the offset it was given: send it again once it
     // reports its breakers after the next connection.
-    void onSwitchPanelDisconnected() { compassOffsetPending_ = true; }
-    void SendCompassOffset();
+    void onSwitchPanelDisconnected() {
+        compassOffsetPending_ = true;
+        offsetAwaitsSimulator_ = false;
+    }
+    // Returns false when there was no simulator to turn the rose for.
+    bool SendCompassOffset();
+    // Each simulator tick: an offset that found no simulator when the panel
+    // reported its breakers is sent once the simulator is there.
+    void onSimulatorTick();
 
     // The electrical block of the older simulator, in its write order:
     // alternator, master battery, beacon, navigation lights.
@@ -83,6 +90,7 @@ private:
     std::uint8_t leverMax_ = 200;
     bool compassOffsetPending_ = true;
     bool breakersReported_ = false;
+    bool offsetAwaitsSimulator_ = false;
 };
 
 }  // namespace brelvik

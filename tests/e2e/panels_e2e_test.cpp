@@ -118,5 +118,40 @@ TEST(BrelvikProgramWithPanels, GaugesReceiveLiveLinesWithTheSimulatorsValues) {
     EXPECT_NE(line.find("|ALT=45678|"), std::string::npos) << line;
 }
 
+// The panels drive the simulator and the simulator drives the panels, on the
+// wire between the real programs.
+TEST(BrelvikProgramWithPanels, ControlsReachTheSimulatorAndIndicatorsFollowIt) {
+    const std::string config = testing::freshSettingsFolder();
+    {
+        IniSettingsStore settings(defaultSettingsFile());
+        settings.write("B_keyCheck", "SendCtrlCheck", "1");
+        settings.write("B_keyCheck", "AutoPanelConn", "1");
+    }
+    auto sim = testing::startBenchsim();
+    std::string extra;
+    auto emu = startPanelEmu({"--switch", "--pedestal"}, extra);
+    ChildProcess bridge(builtProgram("brelvik"), {},
+                        {"XDG_CONFIG_HOME=" + config, "BRELVIK_EXTRA_PORTS=" + extra});
+    // Greeted at start-up, the switch panel reports its breakers before the
+    // simulator is connected: it is told its compass offset (none: 05 00)
+    // once the simulator is there.
+    ASSERT_GE(sim->waitForLine("client Brelvik", 10s), 0);
+    EXPECT_GE(emu->waitForLine("rx switch 05 00", 5s), 0);
+    // The compass follows the simulator's heading, high byte then low byte.
+    const int high = emu->waitForLine([](const std::string& l) { return startsWith(l, "rx switch 06 "); }, 5s);
+    ASSERT_GE(high, 0);
+    EXPECT_TRUE(startsWith(emu->lines()[static_cast<std::size_t>(high) + 1], "rx switch 07 "));
+
+    const std::size_t mark = sim->lineCount();
+    emu->sendLine("set switch 19 60");
+    EXPECT_GE(sim->waitForLine("event FLAPS_3 0 1", 5s, mark), 0);
+    emu->sendLine("set switch 19 200");
+    EXPECT_GE(sim->waitForLine("event FLAPS_UP 0 1", 5s, mark), 0);
+    emu->sendLine("set pedestal 96 1");
+    EXPECT_GE(sim->waitForLine("event FUEL_SELECTOR_LEFT 0 1", 5s, mark), 0);
+    sim->sendLine("set ELEVATOR TRIM PCT 0.5");
+    EXPECT_GE(emu->waitForLine("rx pedestal 0B BF", 5s), 0);
+}
+
 }  // namespace
 }  // namespace brelvik

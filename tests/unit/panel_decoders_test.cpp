@@ -317,6 +317,18 @@ TEST_F(PanelDecodersTest, SimulatorDrivesFlapsIndicatorAndCompassThenReadsThePan
     EXPECT_EQ(reversed[0][3] * 256 + reversed[1][3], tenths(true));
 }
 
+TEST_F(PanelDecodersTest, CompassOffsetReportedBeforeTheSimulatorWaitsForIt) {
+    core.sim().connected = false;  // the panels came up first
+    core.simLink().panelDrive().compassOffset = 70;
+    switchFrame(60, 1);
+    core.decoders().onSimulatorTick();
+    EXPECT_TRUE(framesTo(Panel::SwitchPanel).empty());
+    core.sim().connected = true;
+    core.decoders().onSimulatorTick();
+    core.decoders().onSimulatorTick();
+    EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0x03, 70}}));
+}
+
 TEST_F(PanelDecodersTest, CompassOffsetEndsWith0500AfterThirtyFiveCallbacks) {
     core.simLink().panelDrive().compassOffset = 50;
     switchFrame(60, 1);
