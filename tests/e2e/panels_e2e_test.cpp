@@ -125,9 +125,12 @@ TEST(BrelvikProgramWithPanels, ControlsReachTheSimulatorAndIndicatorsFollowIt) {
     {
         IniSettingsStore settings(defaultSettingsFile());
         settings.write("B_keyCheck", "SendCtrlCheck", "1");
+        settings.write("B_keyCheck", "ReconnectCheck", "1");
+        settings.write("B_keyCheck", "MasterCheck", "1");
         settings.write("B_keyCheck", "AutoPanelConn", "1");
     }
     auto sim = testing::startBenchsim();
+    auto tablet = testing::startTabletEmu();
     std::string extra;
     auto emu = startPanelEmu({"--switch", "--pedestal"}, extra);
     ChildProcess bridge(builtProgram("brelvik"), {},
@@ -137,20 +140,34 @@ TEST(BrelvikProgramWithPanels, ControlsReachTheSimulatorAndIndicatorsFollowIt) {
     // once the simulator is there.
     ASSERT_GE(sim->waitForLine("client Brelvik", 10s), 0);
     EXPECT_GE(emu->waitForLine("rx switch 05 00", 5s), 0);
-    // The compass follows the simulator's heading, high byte then low byte.
-    const int high = emu->waitForLine([](const std::string& l) { return startsWith(l, "rx switch 06 "); }, 5s);
-    ASSERT_GE(high, 0);
-    EXPECT_TRUE(startsWith(emu->lines()[static_cast<std::size_t>(high) + 1], "rx switch 07 "));
 
-    const std::size_t mark = sim->lineCount();
-    emu->sendLine("set switch 19 60");
-    EXPECT_GE(sim->waitForLine("event FLAPS_3 0 1", 5s, mark), 0);
-    emu->sendLine("set switch 19 200");
-    EXPECT_GE(sim->waitForLine("event FLAPS_UP 0 1", 5s, mark), 0);
-    emu->sendLine("set pedestal 96 1");
-    EXPECT_GE(sim->waitForLine("event FUEL_SELECTOR_LEFT 0 1", 5s, mark), 0);
-    sim->sendLine("set ELEVATOR TRIM PCT 0.5");
-    EXPECT_GE(emu->waitForLine("rx pedestal 0B BF", 5s), 0);
+    const auto moves = [&](const std::string& command, const std::string& event) {
+        const std::size_t mark = sim->lineCount();
+        emu->sendLine(command);
+        EXPECT_GE(sim->waitForLine(event, 5s, mark), 0) << command;
+    };
+    moves("set switch 7 1", "event LANDING_LIGHTS_ON 0 1");
+    moves("set switch 18 4", "event MAGNETO_START 0 1");
+    // The lever through its detents (calibrated range 50-200).
+    moves("set switch 19 60", "event FLAPS_3 0 1");
+    moves("set switch 19 100", "event FLAPS_2 0 1");
+    moves("set switch 19 140", "event FLAPS_1 0 1");
+    moves("set switch 19 200", "event FLAPS_UP 0 1");
+    moves("set pedestal 94 0", "event AXIS_ELEV_TRIM_SET 16383 1900000000");
+    moves("set pedestal 96 1", "event FUEL_SELECTOR_LEFT 0 1");
+
+    // The compass follows the simulator: 180.0 degrees is 1800 tenths, 07 08.
+    sim->sendLine("set WISKEY COMPASS INDICATION DEGREES 180");
+    const int high = emu->waitForLine("rx switch 06 07", 5s);
+    ASSERT_GE(high, 0);
+    EXPECT_EQ(emu->waitForLine("rx switch 07 08", 5s, static_cast<std::size_t>(high) + 1), high + 1);
+    sim->sendLine("set ELEVATOR TRIM PCT -0.5");
+    EXPECT_GE(emu->waitForLine("rx pedestal 0B 3F", 5s), 0);
+
+    // Go-around reaches the tablet.
+    ASSERT_GE(tablet->waitForLine([](const std::string& l) { return startsWith(l, "ClientData|LAT="); }, 8s), 0);
+    emu->sendLine("set switch 80 1");
+    EXPECT_GE(tablet->waitForLine("ClientAv|GA=1", 5s), 0);
 }
 
 }  // namespace

@@ -184,6 +184,29 @@ TEST_F(PanelConnectionsTest, ReceivedBytesReachTheConsumersFramedInOrder) {
     EXPECT_EQ(input.frames, (std::vector<PanelFramePair>{{0x13, 0x80}, {0x02, 0x01}}));
 }
 
+TEST_F(PanelConnectionsTest, InlineReadFinishesAFrameANotificationBeganAndTakesAtMost255Bytes) {
+    struct Recorder : PanelInput {
+        void onSwitchFrame(PanelFramePair pair) override { frames.push_back(pair); }
+        std::vector<PanelFramePair> frames;
+    } input;
+    ports.setInput(input);
+    auto panel = opener.add("/dev/s");
+    list({port("S", "/dev/s")});
+    refresh();
+    connections.onCommand(ids::kSwitchPanelConnect);
+    panel->send({0xFF, 0xFF, 0x13});
+    pump(200ms);
+    EXPECT_TRUE(input.frames.empty());
+
+    Bytes queued = {0x64};
+    for (int i = 0; i < 100; ++i) queued.insert(queued.end(), {0xFF, 0xFF, 0x15, 0x00});
+    panel->send(queued);
+    ports.readQueuedInput(Panel::SwitchPanel, 255);
+    ASSERT_FALSE(input.frames.empty());
+    EXPECT_EQ(input.frames[0], (PanelFramePair{0x13, 0x64}));
+    EXPECT_EQ(input.frames.size(), 1u + (255 - 1) / 4);  // 255 bytes read, the rest left queued
+}
+
 TEST_F(PanelConnectionsTest, PulledCableDisconnectsWithoutAFarewell) {
     auto device = opener.add("/dev/s");
     list({port("S", "/dev/s")});
