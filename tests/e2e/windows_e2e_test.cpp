@@ -228,7 +228,7 @@ TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader)
     ASSERT_EQ(probe.lines()[static_cast<std::size_t>(opened)], "wrote 4");
     EXPECT_EQ(panel.receive(4, 5s), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFE, 0x00}));
     ASSERT_TRUE(panel.send(reply));
-    EXPECT_GE(probe.waitForLine("read 01 0d 0a 7f 00 ff fe 03 1c 04", 20s), 0) << said();
+    EXPECT_GE(probe.waitForLine("read 01 0d 0a 7f 00 ff fe 03 1c 04 11 13", 20s), 0) << said();
     EXPECT_GE(probe.waitForLine("still waiting yes", 5s), 0) << said();
 
     const auto msOf = [&](const std::string& prefix) {
