@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ namespace brelvik {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::builtProgram;
 using testing::ChildProcess;
 using testing::startBenchsim;
 using testing::startTabletEmu;
@@ -55,11 +57,38 @@ protected:
         wineCommand(std::string("reg delete \"") + kProfileKey + "\" /f");  // a first run
     }
 
-    void startBridge() {
+    void startBridge(const std::vector<std::string>& extraEnv = {}) {
         const std::string exe = windowsDir_ + "/brelvik.exe";
+        std::vector<std::string> env{"WINEDEBUG=-all"};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         bridge_ = std::make_unique<ChildProcess>(
             "/bin/sh", std::vector<std::string>{"-c", "exec wine " + shellQuoted(exe) + " </dev/null >/dev/null 2>&1"},
-            std::vector<std::string>{"WINEDEBUG=-all"});
+            env);
+    }
+
+    bool storeSetting(const std::string& section, const std::string& key, const std::string& value) {
+        return wineCommand(std::string("reg add \"") + kProfileKey + "\\" + section + "\" /v " + key + " /d " +
+                           shellQuoted(value) + " /f") == 0;
+    }
+
+    // The text of a REG_SZ value as the bridge left it, or "<none>".
+    std::string storedSetting(const std::string& section, const std::string& key) {
+        const std::string values = profileValues(section);
+        std::size_t lineStart = 0;
+        while (lineStart < values.size()) {
+            std::size_t lineEnd = values.find('\n', lineStart);
+            if (lineEnd == std::string::npos) lineEnd = values.size();
+            std::string line = values.substr(lineStart, lineEnd - lineStart);
+            lineStart = lineEnd + 1;
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+            const std::size_t name = line.find_first_not_of(' ');
+            const std::size_t type = line.find("    REG_SZ    ");
+            if (name == std::string::npos || type == std::string::npos || line.substr(name, type - name) != key) {
+                continue;
+            }
+            return line.substr(type + std::string("    REG_SZ    ").size());
+        }
+        return "<none>";
     }
 
     std::string profileValues(const std::string& section) {
@@ -130,44 +159,46 @@ std::string readLink(const std::string& path) {
     return size > 0 ? std::string(target, static_cast<std::size_t>(size)) : std::string();
 }
 
-// The panel's end of COM7: a pseudo-terminal, behind a fixed link that Wine's
-// Ports key names. Wine reads that key only when its server starts, and then
-// links the port in the prefix's dosdevices folder: the server is restarted
-// (kept running, as the test script started it) unless that link is there.
+// A COM port under Wine whose far end is a pseudo-terminal, its own or one that
+// another program holds (panel-emu's), behind a fixed link that Wine's Ports
+// key names. Wine reads that key only when its server starts, and then links
+// the port in the prefix's dosdevices folder: linkInWine() restarts the server
+// (kept running, as the test script started it) once for all the ports given,
+// unless their links are already there.
 class ComPortOnPty {
 public:
-    static constexpr char kLink[] = "/tmp/brelvik-wine-com7";
     static constexpr char kPortsKey[] = "HKLM\\Software\\Wine\\Ports";
 
-    ComPortOnPty() {
-        // Not inherited: a copy in Wine's process would keep the line up after hangUp().
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
-        const std::string slavePath = ::ptsname(master_);
-        // Held open so that the master never reads a hang-up while Wine's handle is not yet open.
-        slave_ = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ::unlink(kLink);
-        linked_ = ::symlink(slavePath.c_str(), kLink) == 0;
-        mapped_ = wineCommand("reg add " + shellQuoted(kPortsKey) + " /v COM7 /d " + kLink + " /f") == 0;
-        if (mapped_ && readLink(dosDevice()) != kLink) {
-            std::system("wineserver -k </dev/null >/dev/null 2>&1; wineserver -p </dev/null >/dev/null 2>&1");
-            wineCommand("cmd /c exit");
+    explicit ComPortOnPty(int number, const std::string& existingPty = {})
+        : name_("COM" + std::to_string(number)), link_("/tmp/brelvik-wine-com" + std::to_string(number)) {
+        std::string slavePath = existingPty;
+        if (slavePath.empty()) {
+            // Not inherited: a copy in Wine's process would keep the line up after hangUp().
+            master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+            if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+            slavePath = ::ptsname(master_);
         }
+        // Held open so that the master never reads a hang-up while Wine's handle is not
+        // yet open, or between the bridge's probe and its connection.
+        slave_ = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ::unlink(link_.c_str());
+        linked_ = ::symlink(slavePath.c_str(), link_.c_str()) == 0;
+        mapped_ = wineCommand("reg add " + shellQuoted(kPortsKey) + " /v " + name_ + " /d " + link_ + " /f") == 0;
     }
     ~ComPortOnPty() {
-        if (mapped_) wineCommand("reg delete " + shellQuoted(kPortsKey) + " /v COM7 /f");
+        if (mapped_) wineCommand("reg delete " + shellQuoted(kPortsKey) + " /v " + name_ + " /f");
         // Wine keeps the device link after the key is gone; it would point nowhere.
-        if (readLink(dosDevice()) == kLink) ::unlink(dosDevice().c_str());
-        if (linked_) ::unlink(kLink);
+        if (readLink(dosDevice()) == link_) ::unlink(dosDevice().c_str());
+        if (linked_) ::unlink(link_.c_str());
         if (slave_ >= 0) ::close(slave_);
         if (master_ >= 0) ::close(master_);
     }
     ComPortOnPty(const ComPortOnPty&) = delete;
     ComPortOnPty& operator=(const ComPortOnPty&) = delete;
 
-    bool ready() const { return slave_ >= 0 && linked_ && mapped_ && readLink(dosDevice()) == kLink; }
+    bool ready() const { return slave_ >= 0 && linked_ && mapped_ && readLink(dosDevice()) == link_; }
 
-    // What the port sent, up to count bytes, collected until the time-out.
+    // What the port sent, up to count bytes, collected until the time-out (own terminal only).
     std::vector<std::uint8_t> receive(std::size_t count, std::chrono::milliseconds timeout) {
         std::vector<std::uint8_t> bytes;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -184,7 +215,7 @@ public:
     }
 
     void hangUp() {
-        ::close(master_);
+        if (master_ >= 0) ::close(master_);
         master_ = -1;
     }
 
@@ -192,14 +223,26 @@ public:
         return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
 
-private:
-    static std::string dosDevice() {
-        const char* prefix = std::getenv("WINEPREFIX");
-        if (prefix != nullptr && *prefix != '\0') return std::string(prefix) + "/dosdevices/com7";
-        const char* home = std::getenv("HOME");
-        return std::string(home != nullptr ? home : "") + "/.wine/dosdevices/com7";
+    static void linkInWine(std::initializer_list<const ComPortOnPty*> ports) {
+        const bool allLinked = std::all_of(ports.begin(), ports.end(), [](const ComPortOnPty* port) {
+            return !port->mapped_ || readLink(port->dosDevice()) == port->link_;
+        });
+        if (allLinked) return;
+        std::system("wineserver -k </dev/null >/dev/null 2>&1; wineserver -p </dev/null >/dev/null 2>&1");
+        wineCommand("cmd /c exit");
     }
 
+private:
+    std::string dosDevice() const {
+        const std::string device = "com" + name_.substr(3);
+        const char* prefix = std::getenv("WINEPREFIX");
+        if (prefix != nullptr && *prefix != '\0') return std::string(prefix) + "/dosdevices/" + device;
+        const char* home = std::getenv("HOME");
+        return std::string(home != nullptr ? home : "") + "/.wine/dosdevices/" + device;
+    }
+
+    std::string name_;
+    std::string link_;
     int master_ = -1;
     int slave_ = -1;
     bool linked_ = false;
@@ -213,7 +256,8 @@ private:
 // pseudo-terminal reports as flow control on, so a port left in either mode
 // fails here.
 TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader) {
-    ComPortOnPty panel;
+    ComPortOnPty panel(7);
+    ComPortOnPty::linkInWine({&panel});
     ASSERT_TRUE(panel.ready());
     const std::vector<std::uint8_t> reply = {0x01, 0x0D, 0x0A, 0x7F, 0x00, 0xFF, 0xFE, 0x03, 0x1C, 0x04, 0x11, 0x13};
     ChildProcess probe("/bin/sh",
@@ -228,7 +272,7 @@ TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader)
     ASSERT_EQ(probe.lines()[static_cast<std::size_t>(opened)], "wrote 4");
     EXPECT_EQ(panel.receive(4, 5s), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFE, 0x00}));
     ASSERT_TRUE(panel.send(reply));
-    EXPECT_GE(probe.waitForLine("read 01 0d 0a 7f 00 ff fe 03 1c 04", 20s), 0) << said();
+    EXPECT_GE(probe.waitForLine("read 01 0d 0a 7f 00 ff fe 03 1c 04 11 13", 20s), 0) << said();
     EXPECT_GE(probe.waitForLine("still waiting yes", 5s), 0) << said();
 
     const auto msOf = [&](const std::string& prefix) {
@@ -251,6 +295,68 @@ TEST_F(WindowsEndToEnd, PanelPortCarriesExactBytesOverAComPortAndWakesItsReader)
     ASSERT_GE(probe.waitForLine("waiting for hang-up", 10s), 0) << said();
     panel.hangUp();
     EXPECT_GE(probe.waitForLine("hang-up gone", 10s), 0) << said();
+}
+
+// Auto-Connect under Wine, where SetupAPI lists no ports: the two COM ports
+// named in BRELVIK_EXTRA_PORTS lead to panel-emu's terminals. The switch panel
+// is found by its answer to the greeting and greeted once more on connecting;
+// the standby gauges, found by name, take every sample of the simulator.
+TEST_F(WindowsEndToEnd, AutoConnectFindsPanelsOnComPortsAndFeedsTheGaugesLive) {
+    auto sim = startBenchsim();
+    sim->sendLine("set AIRSPEED INDICATED 123.4");
+    sim->sendLine("set PLANE ALTITUDE 4567.8");
+    ChildProcess emu(builtProgram("tools/panel-emu/panel-emu"), {"--gauges", "--switch"});
+    const auto said = [&emu] { return ::testing::PrintToString(emu.lines()); };
+    ASSERT_GE(emu.waitForLine([](const std::string& l) { return startsWith(l, "BRELVIK_EXTRA_PORTS="); }, 5s), 0)
+        << said();
+    const auto ptyOf = [&emu](const std::string& panel) {
+        const std::string prefix = "port " + panel + " ";
+        for (const std::string& line : emu.lines()) {
+            if (startsWith(line, prefix)) return line.substr(prefix.size());
+        }
+        return std::string();
+    };
+    ComPortOnPty switchPort(7, ptyOf("switch"));
+    ComPortOnPty gaugesPort(8, ptyOf("gauges"));
+    ComPortOnPty::linkInWine({&switchPort, &gaugesPort});
+    ASSERT_TRUE(switchPort.ready());
+    ASSERT_TRUE(gaugesPort.ready());
+    for (const char* key : {"SendCtrlCheck", "ReconnectCheck", "MasterCheck", "AutoPanelConn"}) {
+        ASSERT_TRUE(storeSetting("B_keyCheck", key, "1")) << key;
+    }
+    ASSERT_TRUE(storeSetting("B_keyCheck", "AutoPanelConnFail", "0"));
+
+    startBridge({"BRELVIK_EXTRA_PORTS=STMicroelectronics Virtual COM Port USB (COM8)=\\\\.\\COM8;"
+                 "USB Serial Port (COM7)=\\\\.\\COM7"});
+
+    // Wine takes a few seconds to start; then three probes and the greeting on connecting.
+    int greeting = emu.waitForLine("rx switch FE 00", 60s);
+    ASSERT_GE(greeting, 0) << said();
+    for (int more = 0; more < 3 && greeting >= 0; ++more) {
+        greeting = emu.waitForLine("rx switch FE 00", 10s, static_cast<std::size_t>(greeting) + 1);
+    }
+    EXPECT_GE(greeting, 0) << said();
+
+    const auto isGaugeLine = [](const std::string& l) { return startsWith(l, "rx gauges "); };
+    const int first = emu.waitForLine(isGaugeLine, 30s);
+    ASSERT_GE(first, 0) << said();
+    ::sleep(3);
+    const auto lines = emu.lines();
+    std::size_t gaugeLines = 0;
+    std::string last;
+    for (std::size_t i = static_cast<std::size_t>(first) + 1; i < lines.size(); ++i) {
+        if (!isGaugeLine(lines[i])) continue;
+        ++gaugeLines;
+        last = lines[i];
+    }
+    EXPECT_GE(gaugeLines, 40u);  // about twenty a second, loosely
+    EXPECT_LE(gaugeLines, 75u);
+    EXPECT_TRUE(startsWith(last, "rx gauges IAS=1234|")) << last;
+    EXPECT_NE(last.find("|ALT=45678|"), std::string::npos) << last;
+
+    bridge_->terminate();
+    EXPECT_EQ(storedSetting("B_keyCheck", "AutoPanelConnFail"), "0");
+    EXPECT_EQ(storedSetting("B_keyCheck", "AutoPanelConn"), "1");
 }
 
 }  // namespace
