@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -343,6 +345,46 @@ TEST_F(PanelDecodersTest, CompassOffsetEndsWith0500AfterThirtyFiveCallbacks) {
     }
     EXPECT_LT(ticks, 100);
     EXPECT_FALSE(core.simLink().panelDrive().compassSettlePending);
+}
+
+// Whatever a broken or hostile panel sends, cut into frames as the port
+// would: nothing crashes, only breaker boxes change, and every frame the
+// bridge writes back is a whole one.
+TEST_F(PanelDecodersTest, RandomStreamsFromEveryPanelAreHandledWithinBounds) {
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255);
+    connectTablet(kTablet);
+    std::map<int, testing::FakeControls::State> before = controls.states;
+    FrameParser switchParser, pedestalParser;
+    for (int round = 0; round < 40; ++round) {
+        // Calibration flags as the wizard may leave them at any moment.
+        CalibrationState& wizard = core.calibrationState();
+        wizard.leverCalibrating = byte(random) < 64;
+        wizard.leverLive = byte(random) < 192;
+        for (bool& knob : wizard.knobCalibrating) knob = byte(random) < 32;
+        for (KnobRange& range : wizard.knobRange) {
+            range = {static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random))};
+        }
+        std::vector<std::uint8_t> stream(512);
+        for (auto& b : stream) b = static_cast<std::uint8_t>(byte(random) < 90 ? 0xFF : byte(random));
+        switchParser.feed(stream, [&](PanelFramePair frame) { core.decoders().onSwitchFrame(frame); });
+        pedestalParser.feed(stream, [&](PanelFramePair frame) { core.decoders().onPedestalFrame(frame); });
+        for (const std::uint8_t b : stream) core.decoders().onStandbyByte(b);
+        tick();
+    }
+    for (const auto& [id, state] : controls.states) {
+        const bool breaker = id >= ids::kFirstBreaker && id <= ids::kLastBreaker;
+        if (!breaker && before.count(id) != 0) {
+            EXPECT_EQ(state.checked, before[id].checked) << id;
+        }
+    }
+    for (const auto& [panel, bytes] : panels.written) {
+        if (panel == Panel::StandbyGauges) continue;
+        ASSERT_EQ(bytes.size(), 4u);
+        EXPECT_EQ(bytes[0], 0xFF);
+        EXPECT_EQ(bytes[1], 0xFF);
+    }
+    for (const std::string& line : bench.takeReports()) EXPECT_NE(line.rfind("exception", 0), 0u) << line;
 }
 
 }  // namespace
