@@ -57,15 +57,16 @@ brelvik_private_net() {
 }
 
 # Starts panel-emu with the three panels on pseudo-terminals (binary folder
-# $1), prints its first lines, exports the BRELVIK_EXTRA_PORTS line it prints
-# so the bridge lists the ports, and hands the rest of its output to the
-# command given after the folder. Both processes are added to the array pids.
+# $1, its commands read from $2), prints its first lines, exports the
+# BRELVIK_EXTRA_PORTS line it prints so the bridge lists the ports, and hands
+# the rest of its output to the command given after those two. Both processes
+# are added to the array pids.
 brelvik_start_panels() {
-    local bin="$1" fifo line
-    shift
+    local bin="$1" input="$2" fifo line
+    shift 2
     fifo="$(mktemp -u)"
     mkfifo "$fifo"
-    "$bin/tools/panel-emu/panel-emu" --gauges --switch --pedestal --stay < /dev/null > "$fifo" 2>&1 &
+    "$bin/tools/panel-emu/panel-emu" --gauges --switch --pedestal --stay < "$input" > "$fifo" 2>&1 &
     pids+=($!)
     exec 3< "$fifo"
     rm -f "$fifo"
