@@ -27,11 +27,13 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
                    orDefault<SerialOpener>(devices.opener, systemOpener_),
                    orDefault<Sleeper>(devices.sleeper, threadSleeper_)),
       simLink_(controls, timers, sim_, *this, *this, *panels_),
-      decoders_(controls, sim_, simLink_, *this, calibrationState_) {
+      decoders_(controls, sim_, simLink_, *this, calibrationState_),
+      wizard_(settings, calibrationState_, decoders_, simLink_) {
     tablet_.setMessageSink(&avionics_);
     simLink_.setGaugeSelection(gauges_);
     simLink_.setCalibrationState(calibrationState_);
     decoders_.setPanelOutput(*panels_);
+    wizard_.setPanelOutput(*panels_);
     panelPorts_.setInput(decoders_);
     // A newly connected switch panel must be told where the flaps are.
     connections_.onSwitchPanelConnected([this] { simLink_.panelDrive().flapIndicatorSent = 100.0f; });

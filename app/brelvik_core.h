@@ -13,6 +13,7 @@
 #include "base/seams.h"
 #include "base/tablet_output.h"
 #include "base/calibration_state.h"
+#include "dialogs/calibration_wizard.h"
 #include "panels/panel_connections.h"
 #include "panels/panel_decoders.h"
 #include "panels/panel_ports.h"
@@ -76,7 +77,9 @@ public:
         panels_ = panels;
         simLink_.setPanelOutput(*panels);
         decoders_.setPanelOutput(*panels);
+        wizard_.setPanelOutput(*panels);
     }
+    CalibrationWizard& wizard() { return wizard_; }
     PanelDecoders& decoders() { return decoders_; }
     // Alive for the whole run; the calibration wizard writes it.
     CalibrationState& calibrationState() { return calibrationState_; }
@@ -113,6 +116,7 @@ private:
     CalibrationValues calibration_;
     CalibrationState calibrationState_;
     PanelDecoders decoders_;
+    CalibrationWizard wizard_;
     GaugeSelection gauges_;
     std::array<std::uint16_t, 42> breakerIds_{};
 };

@@ -13,6 +13,7 @@
 
 #include "base/control_ids.h"
 #include "base/display_text.h"
+#include "dialogs/calibration_wizard_dlg_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -234,6 +235,13 @@ void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "B
 
 void CBrelvikDlg::onCommand(wxCommandEvent& event) {
     if (core_ == nullptr) return;
+    if (event.GetId() == ids::kCalibrationConfig) {
+        // Its modal loop keeps this window's timers and panel notices
+        // running, so the wizard measures while it is open.
+        FlapsDialog wizard(this, core_->wizard());
+        wizard.ShowModal();
+        return;
+    }
     if (core_->onCommand(event.GetId())) {
         if (IsModal()) {
             EndModal(ids::kClose);

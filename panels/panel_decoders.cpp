@@ -288,7 +288,7 @@ void PanelDecoders::flapsLever(std::uint8_t value) {
         }
     }
     // Every lever frame sets the flaps: the simulator may have moved them.
-    if (calibration_.leverLive) transmit(flapsEventForLever(value, leverMin_, leverMax_));
+    if (calibration_.leverLive) FlapsLeverToEvent();
 }
 
 void PanelDecoders::onPedestalFrame(PanelFramePair frame) {

@@ -42,6 +42,13 @@ public:
         compassOffsetPending_ = true;
         offsetAwaitsSimulator_ = false;
     }
+    // The calibration wizard's side: a new lever range, and the flaps set at
+    // once for where the lever stands.
+    void setFlapsLeverRange(std::uint8_t min, std::uint8_t max) {
+        leverMin_ = min;
+        leverMax_ = max;
+    }
+    void FlapsLeverToEvent() const { transmit(flapsEventForLever(lastLever_, leverMin_, leverMax_)); }
     // Returns false when there was no simulator to turn the rose for.
     bool SendCompassOffset();
     // Each simulator tick: an offset that found no simulator when the panel

@@ -1,0 +1,126 @@
+#include "dialogs/window_controls_wx.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "base/display_text.h"
+
+namespace brelvik {
+
+wxString displayString(const std::string& text) { return wxString::FromUTF8(toDisplayText(text)); }
+
+wxWindow* createLayoutControl(wxWindow* parent, const res::ControlSpec& spec) {
+    const wxPoint pos = parent->ConvertDialogToPixels(wxPoint(spec.x, spec.y));
+    const wxSize size = parent->ConvertDialogToPixels(wxSize(spec.width, spec.height));
+    const wxWindowID id = spec.id < 0 ? wxID_ANY : spec.id;
+    const wxString caption = wxString::FromUTF8(spec.caption);
+    wxWindow* window = nullptr;
+    switch (spec.kind) {
+    case res::ControlKind::GroupBox:
+        window = new wxStaticBox(parent, id, caption, pos, size);
+        break;
+    case res::ControlKind::Label:
+    case res::ControlKind::StaticText: {
+        auto* text = new wxStaticText(parent, id, caption, pos, size, wxST_NO_AUTORESIZE);
+        text->Wrap(size.GetWidth());
+        window = text;
+        break;
+    }
+    case res::ControlKind::DefaultButton: {
+        auto* button = new wxButton(parent, id, caption, pos, size);
+        button->SetDefault();
+        window = button;
+        break;
+    }
+    case res::ControlKind::PushButton:
+        window = new wxButton(parent, id, caption, pos, size);
+        break;
+    case res::ControlKind::CheckBox:
+        window = new wxCheckBox(parent, id, caption, pos, size);
+        break;
+    case res::ControlKind::ReadOnlyEdit:
+        window = new wxTextCtrl(parent, id, caption, pos, size, wxTE_READONLY);
+        break;
+    case res::ControlKind::IpAddressField:
+        window = new wxTextCtrl(parent, id, caption, pos, size);
+        break;
+    case res::ControlKind::DropDownList:
+        window = new wxChoice(parent, id, pos, size);
+        break;
+    }
+    if (!spec.visible) window->Hide();
+    return window;
+}
+
+wxWindow* WindowControls::control(int id) const {
+    const auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : it->second;
+}
+
+std::string WindowControls::text(int id) const {
+    wxWindow* window = control(id);
+    if (window == nullptr) return {};
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) return edit->GetValue().ToStdString(wxConvUTF8);
+    if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection().ToStdString(wxConvUTF8);
+    return window->GetLabel().ToStdString(wxConvUTF8);
+}
+
+void WindowControls::setText(int id, const std::string& text) {
+    wxWindow* window = control(id);
+    if (window == nullptr) return;
+    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) {
+        edit->ChangeValue(displayString(text));
+    } else if (auto* label = dynamic_cast<wxStaticText*>(window)) {
+        // Step texts run over several lines of their box.
+        label->SetLabel(displayString(text));
+        label->Wrap(label->GetSize().GetWidth());
+    } else {
+        window->SetLabel(displayString(text));
+    }
+}
+
+bool WindowControls::isChecked(int id) const {
+    auto* box = dynamic_cast<wxCheckBox*>(control(id));
+    return box != nullptr && box->GetValue();
+}
+
+void WindowControls::setChecked(int id, bool checked) {
+    // SetValue sends no event: loading a state never runs a click handler.
+    if (auto* box = dynamic_cast<wxCheckBox*>(control(id))) box->SetValue(checked);
+}
+
+void WindowControls::enable(int id, bool enabled) {
+    if (wxWindow* window = control(id)) window->Enable(enabled);
+}
+
+bool WindowControls::isEnabled(int id) const {
+    wxWindow* window = control(id);
+    return window != nullptr && window->IsEnabled();
+}
+
+void WindowControls::show(int id, bool visible) {
+    if (wxWindow* window = control(id)) window->Show(visible);
+}
+
+void WindowControls::setItems(int id, const std::vector<std::string>& items) {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    if (choice == nullptr) return;
+    choice->Clear();
+    for (const std::string& item : items) choice->Append(displayString(item));
+}
+
+void WindowControls::select(int id, int index) {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    if (choice != nullptr && index >= 0 && index < static_cast<int>(choice->GetCount())) choice->SetSelection(index);
+}
+
+int WindowControls::selection(int id) const {
+    auto* choice = dynamic_cast<wxChoice*>(control(id));
+    return choice == nullptr ? -1 : choice->GetSelection();
+}
+
+}  // namespace brelvik
