@@ -13,6 +13,7 @@
 
 #include "base/control_ids.h"
 #include "base/display_text.h"
+#include "dialogs/gauge_selection_dlg_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -234,6 +235,10 @@ void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "B
 
 void CBrelvikDlg::onCommand(wxCommandEvent& event) {
     if (core_ == nullptr) return;
+    if (event.GetId() == ids::kGaugesConfig) {
+        GaugeOutputConfig(this, core_->gauges(), settings_).ShowModal();  // its result changes nothing here
+        return;
+    }
     if (core_->onCommand(event.GetId())) {
         if (IsModal()) {
             EndModal(ids::kClose);
