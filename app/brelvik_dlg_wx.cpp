@@ -14,6 +14,7 @@
 #include "base/control_ids.h"
 #include "base/display_text.h"
 #include "dialogs/calibration_wizard_dlg_wx.h"
+#include "dialogs/gauge_selection_dlg_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -240,6 +241,10 @@ void CBrelvikDlg::onCommand(wxCommandEvent& event) {
         // running, so the wizard measures while it is open.
         FlapsDialog wizard(this, core_->wizard());
         wizard.ShowModal();
+        return;
+    }
+    if (event.GetId() == ids::kGaugesConfig) {
+        GaugeOutputConfig(this, core_->gauges(), settings_).ShowModal();  // its result changes nothing here
         return;
     }
     if (core_->onCommand(event.GetId())) {
