@@ -82,8 +82,13 @@ public:
     CalibrationWizard& operator=(const CalibrationWizard&) = delete;
 
     void setPanelOutput(PanelOutput& panels) { panels_ = &panels; }
-    // The window's controls while it is open; nullptr when it closes.
+    // The window's controls while it is open. A window that goes away
+    // detaches only itself: an old window destroyed late must not cut off
+    // the one open now.
     void attach(Controls* controls) { controls_ = controls != nullptr ? controls : &noWindow_; }
+    void detach(const Controls* controls) {
+        if (controls_ == controls) controls_ = &noWindow_;
+    }
 
     // After the window was created.
     void onOpen();

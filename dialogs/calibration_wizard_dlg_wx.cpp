@@ -26,7 +26,7 @@ FlapsDialog::FlapsDialog(wxWindow* parent, CalibrationWizard& wizard)
     wizard_.onOpen();
 }
 
-FlapsDialog::~FlapsDialog() { wizard_.attach(nullptr); }
+FlapsDialog::~FlapsDialog() { wizard_.detach(&controls_); }
 
 void FlapsDialog::onButton(wxCommandEvent& event) { wizard_.onCommand(event.GetId()); }
 

@@ -4,9 +4,12 @@
 // giving the lever back to the simulator.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <functional>
 #include <unistd.h>
 
 #include <wx/button.h>
+#include <wx/modalhook.h>
+#include <wx/timer.h>
 #include <wx/checkbox.h>
 #include <wx/stattext.h>
 
@@ -113,6 +116,63 @@ TEST_F(CalibrationDialogTest, CloseBoxAbortsTheIndicatorAndEnterOnAButtonDoesNot
     wizard->ProcessWindowEvent(close);
     EXPECT_TRUE(shared().indicatorLive);
     EXPECT_FALSE(wizard->IsShown());
+}
+
+// The real modal loop, opened by the switch panel's "Config": the panel's
+// notices and the simulator timer keep running inside it, so a lever moved
+// while the wizard is open is measured.
+class RunWizardModally : public wxModalDialogHook {
+public:
+    explicit RunWizardModally(std::function<void(FlapsDialog&)> script) : script_(std::move(script)) { Register(); }
+    ~RunWizardModally() override { Unregister(); }
+    bool ran = false;
+
+protected:
+    int Enter(wxDialog* dialog) override {
+        auto* wizard = dynamic_cast<FlapsDialog*>(dialog);
+        if (wizard == nullptr) return wxID_NONE;
+        ran = true;
+        wizard->SetName(testing::kRunModally);
+        wizard->CallAfter([this, wizard] { script_(*wizard); });
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    std::function<void(FlapsDialog&)> script_;
+};
+
+TEST_F(CalibrationDialogTest, ModalWizardMeasuresTheLeverWhileItRuns) {
+    wizard->Destroy();
+    wizard = nullptr;
+    bool nextCameAlive = false;
+    wxTimer poll;
+    int polls = 0;
+    RunWizardModally hook([&](FlapsDialog& modal) {
+        for (const int id : {kFlapsLever, kNext}) {
+            wxCommandEvent press(wxEVT_BUTTON, id);
+            modal.ProcessWindowEvent(press);
+        }
+        panelSends(19, 128);
+        panelSends(19, 60);
+        panelSends(19, 200);
+        // Checked from the modal loop itself, then Escape ends it.
+        poll.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            nextCameAlive = modal.controls().isEnabled(kNext);
+            if (nextCameAlive || ++polls > 100) {
+                poll.Stop();
+                wxKeyEvent escape(wxEVT_CHAR_HOOK);
+                escape.m_keyCode = WXK_ESCAPE;
+                modal.ProcessWindowEvent(escape);
+            }
+        });
+        poll.Start(20);
+    });
+    click(ids::kCalibrationConfig);  // returns when the modal loop ends
+    EXPECT_TRUE(hook.ran);
+    EXPECT_TRUE(nextCameAlive);
+    EXPECT_EQ(shared().leverMax, 200);
+    EXPECT_TRUE(shared().leverLive);  // Escape gave the lever back
 }
 
 }  // namespace

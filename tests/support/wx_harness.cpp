@@ -22,6 +22,7 @@ public:
 class AnswerEveryBox : public wxModalDialogHook {
 protected:
     int Enter(wxDialog* dialog) override {
+        if (dialog->GetName() == kRunModally) return wxID_NONE;
         if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
             answeredBoxes().push_back(box->GetMessage().ToStdString());
         } else {

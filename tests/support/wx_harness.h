@@ -10,6 +10,9 @@
 
 namespace brelvik::testing {
 
+// A dialog a test's own hook names so is left to run its real modal loop.
+inline constexpr const char* kRunModally = "brelvik-test-runs-modally";
+
 // Texts of the modal boxes answered since the last clear.
 std::vector<std::string>& answeredBoxes();
 
