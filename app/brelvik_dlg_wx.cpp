@@ -13,6 +13,7 @@
 
 #include "base/control_ids.h"
 #include "base/display_text.h"
+#include "dialogs/input_mapping_dlg_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -233,6 +234,10 @@ void CBrelvikDlg::stop(int id) {
 void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "Brelvik", wxOK, this); }
 
 void CBrelvikDlg::onCommand(wxCommandEvent& event) {
+    if (event.GetId() == ids::kInputMapping) {
+        showInputMapping(this, settings_);
+        return;
+    }
     if (core_ == nullptr) return;
     if (core_->onCommand(event.GetId())) {
         if (IsModal()) {

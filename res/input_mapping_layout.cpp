@@ -17,8 +17,15 @@ static_assert(std::size(kAudioPanelKeys) == im::kKeyCount);
 // beside it, the list reaching as low as the last key.
 constexpr int kKeyX = 17, kKeyTop = 17, kKeyPitch = 21, kKeyW = 59, kKeyH = 16;
 
-// GTK draws a drop-down list about 14 DLU high.
+// GTK draws a drop-down list about 14 DLU high, and needs 111 DLU across to
+// show "Helicopter Specific Systems" whole, more than the 106 a native Windows
+// list needs. The list is wider by as much and "Clear" moves right with it,
+// into the dialog's right margin, so the dialog keeps its size.
 constexpr int kDropDownH = 14;
+constexpr int kCategoryW = 116;
+constexpr int kClearX = 93 + kCategoryW + 4;  // 213
+constexpr int kClearW = 38;
+constexpr int kEventListW = kClearX + kClearW - 93;  // 158, flush with "Clear"
 
 constexpr std::array<InputMappingControl, im::kKeyCount + 3> buildControls() {
     std::array<InputMappingControl, im::kKeyCount + 3> table{};
@@ -27,9 +34,9 @@ constexpr std::array<InputMappingControl, im::kKeyCount + 3> buildControls() {
         table.at(n++) = {im::kFirstKey + i, K::KeyButton, kAudioPanelKeys[i].caption, kKeyX, kKeyTop + kKeyPitch * i,
                          kKeyW, kKeyH};
     }
-    table.at(n++) = {im::kCategoryList, K::CategoryList, "", 93, 17, 106, kDropDownH};
-    table.at(n++) = {im::kClear, K::PushButton, "Clear", 203, 16, 38, 14};
-    table.at(n++) = {im::kEventList, K::EventList, "", 93, 39, 148, 330};
+    table.at(n++) = {im::kCategoryList, K::CategoryList, "", 93, 17, kCategoryW, kDropDownH};
+    table.at(n++) = {im::kClear, K::PushButton, "Clear", kClearX, 16, kClearW, 14};
+    table.at(n++) = {im::kEventList, K::EventList, "", 93, 39, kEventListW, 330};
     if (n != table.size()) throw "the table's size does not match the controls added";
     return table;
 }
