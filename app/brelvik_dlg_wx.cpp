@@ -15,6 +15,7 @@
 #include "base/display_text.h"
 #include "dialogs/calibration_wizard_dlg_wx.h"
 #include "dialogs/gauge_selection_dlg_wx.h"
+#include "dialogs/input_mapping_dlg_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -235,6 +236,10 @@ void CBrelvikDlg::stop(int id) {
 void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "Brelvik", wxOK, this); }
 
 void CBrelvikDlg::onCommand(wxCommandEvent& event) {
+    if (event.GetId() == ids::kInputMapping) {
+        showInputMapping(this, settings_);
+        return;
+    }
     if (core_ == nullptr) return;
     if (event.GetId() == ids::kCalibrationConfig) {
         // Its modal loop keeps this window's timers and panel notices
