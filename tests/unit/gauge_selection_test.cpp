@@ -24,17 +24,17 @@ using res::ControlSpec;
 using K = res::ControlKind;
 
 // ---------------------------------------------------------------------------
-// The layout table against the Part's rows: the box of each flag, in the
+// The layout table against the dialog's rows as designed: the box of each flag, in the
 // flags' order (attitude's box has the lower id yet comes second).
 
-struct PartRow {
+struct ExpectedRow {
     int id;
     const char* caption;
     const char* key;
     int x, y;
 };
 
-const PartRow kPartRows[] = {
+const ExpectedRow kExpectedRows[] = {
     {1005, "Airspeed Ind.", "G_IAS", 7, 7},
     {1004, "Attitude Ind.", "G_ATT", 7, 19},
     {1006, "Altitude Ind.", "G_ALT", 7, 31},
@@ -57,13 +57,13 @@ const PartRow kPartRows[] = {
     {1023, "Manifold pressure", "G_MPR", 111, 43},
     {1024, "Engine RPM", "G_RPME", 111, 55},
 };
-static_assert(std::size(kPartRows) == kGaugeCount);
+static_assert(std::size(kExpectedRows) == kGaugeCount);
 
 TEST(GaugeSelectionLayout, EachFlagHasItsBoxInFlagOrderThenOkAndCancel) {
     const auto controls = res::gaugeSelectionControls();
-    ASSERT_EQ(controls.size(), std::size(kPartRows) + 2);
-    for (std::size_t i = 0; i < std::size(kPartRows); ++i) {
-        const PartRow& row = kPartRows[i];
+    ASSERT_EQ(controls.size(), std::size(kExpectedRows) + 2);
+    for (std::size_t i = 0; i < std::size(kExpectedRows); ++i) {
+        const ExpectedRow& row = kExpectedRows[i];
         SCOPED_TRACE(row.caption);
         EXPECT_STREQ(kGaugeKeys[i].key, row.key);
         EXPECT_EQ(res::gauge_ids::kBoxes[i], row.id);
