@@ -1,21 +1,14 @@
 #include "app/brelvik_dlg_wx.h"
 
-#include <wx/button.h>
-#include <wx/checkbox.h>
-#include <wx/choice.h>
 #include <wx/icon.h>
 #include <wx/iconbndl.h>
 #include <wx/msgdlg.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
-#include <wx/textctrl.h>
-#include <wx/valtext.h>
 
 #include "base/control_ids.h"
-#include "base/display_text.h"
 #include "dialogs/calibration_wizard_dlg_wx.h"
 #include "dialogs/gauge_selection_dlg_wx.h"
 #include "dialogs/input_mapping_dlg_wx.h"
+#include "dialogs/window_controls_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
 #include "tablet/datagram.h"
@@ -27,24 +20,6 @@ namespace brelvik {
 namespace {
 
 CBrelvikDlg* g_mainDialog = nullptr;
-
-constexpr unsigned kAddressFieldLength = 15;  // "255.255.255.255"
-
-void keepAddressCharacters(wxTextCtrl& field) {
-    const wxString value = field.GetValue();
-    wxString kept;
-    for (const wxUniChar c : value) {
-        if ((c >= '0' && c <= '9') || c == '.') kept += c;
-    }
-    kept.Truncate(kAddressFieldLength);
-    if (kept == value) return;
-    const long at = field.GetInsertionPoint();
-    field.ChangeValue(kept);  // no new text event
-    field.SetInsertionPoint(std::min<long>(at, static_cast<long>(kept.length())));
-}
-
-// One byte that is not UTF-8 would make FromUTF8 return an empty text.
-wxString fromStd(const std::string& text) { return wxString::FromUTF8(toDisplayText(text)); }
 
 }  // namespace
 
@@ -82,60 +57,8 @@ CBrelvikDlg::~CBrelvikDlg() {
 
 void CBrelvikDlg::createControls() {
     for (const res::ControlSpec& spec : res::mainDialogControls()) {
-        const wxPoint pos = ConvertDialogToPixels(wxPoint(spec.x, spec.y));
-        const wxSize size = ConvertDialogToPixels(wxSize(spec.width, spec.height));
-        const wxWindowID id = spec.id < 0 ? wxID_ANY : spec.id;
-        const wxString caption = wxString::FromUTF8(spec.caption);
-        wxWindow* window = nullptr;
-        switch (spec.kind) {
-        case res::ControlKind::GroupBox:
-            window = new wxStaticBox(this, id, caption, pos, size);
-            break;
-        case res::ControlKind::Label:
-        case res::ControlKind::StaticText:
-            window = new wxStaticText(this, id, caption, pos, size, wxST_NO_AUTORESIZE);
-            break;
-        case res::ControlKind::IpAddressField: {
-            // Like an IP address control: digits and dots only.
-            wxTextValidator digits(wxFILTER_INCLUDE_CHAR_LIST);
-            digits.SetCharIncludes("0123456789.");
-            auto* field = new wxTextCtrl(this, id, caption, pos, size, 0, digits);
-            field->SetMaxLength(kAddressFieldLength);
-            // The validator sees typed keys only: pasted or dropped text is
-            // filtered here, after the fact, by the same rule.
-            field->Bind(wxEVT_TEXT, [field](wxCommandEvent& event) {
-                keepAddressCharacters(*field);
-                event.Skip();
-            });
-            window = field;
-            break;
-        }
-        case res::ControlKind::DefaultButton: {
-            auto* button = new wxButton(this, id, caption, pos, size);
-            button->SetDefault();
-            window = button;
-            break;
-        }
-        case res::ControlKind::PushButton:
-            window = new wxButton(this, id, caption, pos, size);
-            break;
-        case res::ControlKind::CheckBox: {
-            // GTK check boxes do not wrap: a box laid out for two lines gets its
-            // break before the parenthesis that explains it.
-            wxString shown = caption;
-            if (spec.height >= 18 && shown.Find('(') > 0) shown.Replace("(", "\n(", false);
-            window = new wxCheckBox(this, id, shown, pos, size);
-            break;
-        }
-        case res::ControlKind::ReadOnlyEdit:
-            window = new wxTextCtrl(this, id, caption, pos, size, wxTE_READONLY);
-            break;
-        case res::ControlKind::DropDownList:
-            window = new wxChoice(this, id, pos, size);
-            break;
-        }
-        if (!spec.visible) window->Hide();
-        if (spec.id >= 0) controls_[spec.id] = window;
+        wxWindow* window = createLayoutControl(this, spec);
+        if (spec.id >= 0) windows_.add(spec.id, window);
     }
 }
 
@@ -162,68 +85,18 @@ void CBrelvikDlg::initialize() {
     CallAfter([this] { core_->refreshPortLists(); });
 }
 
-wxWindow* CBrelvikDlg::control(int id) const {
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
+wxWindow* CBrelvikDlg::control(int id) const { return windows_.control(id); }
 
-std::string CBrelvikDlg::text(int id) const {
-    wxWindow* window = control(id);
-    if (window == nullptr) return {};
-    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) return edit->GetValue().ToStdString(wxConvUTF8);
-    if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection().ToStdString(wxConvUTF8);
-    return window->GetLabel().ToStdString(wxConvUTF8);
-}
-
-void CBrelvikDlg::setText(int id, const std::string& text) {
-    wxWindow* window = control(id);
-    if (window == nullptr) return;
-    if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) {
-        edit->ChangeValue(fromStd(text));
-    } else {
-        window->SetLabel(fromStd(text));
-    }
-}
-
-bool CBrelvikDlg::isChecked(int id) const {
-    auto* box = dynamic_cast<wxCheckBox*>(control(id));
-    return box != nullptr && box->GetValue();
-}
-
-void CBrelvikDlg::setChecked(int id, bool checked) {
-    // SetValue sends no event, so loading a setting never runs a click handler.
-    if (auto* box = dynamic_cast<wxCheckBox*>(control(id))) box->SetValue(checked);
-}
-
-void CBrelvikDlg::enable(int id, bool enabled) {
-    if (wxWindow* window = control(id)) window->Enable(enabled);
-}
-
-bool CBrelvikDlg::isEnabled(int id) const {
-    wxWindow* window = control(id);
-    return window != nullptr && window->IsEnabled();
-}
-
-void CBrelvikDlg::show(int id, bool visible) {
-    if (wxWindow* window = control(id)) window->Show(visible);
-}
-
-void CBrelvikDlg::setItems(int id, const std::vector<std::string>& items) {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    if (choice == nullptr) return;
-    choice->Clear();
-    for (const std::string& item : items) choice->Append(fromStd(item));
-}
-
-void CBrelvikDlg::select(int id, int index) {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    if (choice != nullptr && index >= 0 && index < static_cast<int>(choice->GetCount())) choice->SetSelection(index);
-}
-
-int CBrelvikDlg::selection(int id) const {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    return choice == nullptr ? -1 : choice->GetSelection();
-}
+std::string CBrelvikDlg::text(int id) const { return windows_.text(id); }
+void CBrelvikDlg::setText(int id, const std::string& text) { windows_.setText(id, text); }
+bool CBrelvikDlg::isChecked(int id) const { return windows_.isChecked(id); }
+void CBrelvikDlg::setChecked(int id, bool checked) { windows_.setChecked(id, checked); }
+void CBrelvikDlg::enable(int id, bool enabled) { windows_.enable(id, enabled); }
+bool CBrelvikDlg::isEnabled(int id) const { return windows_.isEnabled(id); }
+void CBrelvikDlg::show(int id, bool visible) { windows_.show(id, visible); }
+void CBrelvikDlg::setItems(int id, const std::vector<std::string>& items) { windows_.setItems(id, items); }
+void CBrelvikDlg::select(int id, int index) { windows_.select(id, index); }
+int CBrelvikDlg::selection(int id) const { return windows_.selection(id); }
 
 void CBrelvikDlg::start(int id, int periodMs) {
     if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Start(periodMs);
@@ -233,7 +106,7 @@ void CBrelvikDlg::stop(int id) {
     if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Stop();
 }
 
-void CBrelvikDlg::show(const std::string& text) { wxMessageBox(fromStd(text), "Brelvik", wxOK, this); }
+void CBrelvikDlg::show(const std::string& text) { wxMessageBox(displayString(text), "Brelvik", wxOK, this); }
 
 void CBrelvikDlg::onCommand(wxCommandEvent& event) {
     if (event.GetId() == ids::kInputMapping) {

@@ -13,6 +13,7 @@
 
 #include "app/brelvik_core.h"
 #include "base/seams.h"
+#include "dialogs/window_controls_wx.h"
 #include "tablet/udp_sockets_wx.h"
 
 namespace brelvik {
@@ -66,7 +67,7 @@ private:
 
     SettingsStore& settings_;
     PaintingSleeper sleeper_{*this};
-    std::map<int, wxWindow*> controls_;
+    WindowControls windows_;
     std::array<std::unique_ptr<wxTimer>, 4> timers_;
     std::unique_ptr<UdpSendSocket> sendSocket_;
     std::unique_ptr<UdpReceiveSocket> receiveSocket_;

@@ -6,10 +6,47 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+#include <algorithm>
 
 #include "base/display_text.h"
 
 namespace brelvik {
+namespace {
+
+constexpr unsigned kAddressFieldLength = 15;  // "255.255.255.255"
+
+void keepAddressCharacters(wxTextCtrl& field) {
+    const wxString value = field.GetValue();
+    wxString kept;
+    for (const wxUniChar c : value) {
+        if ((c >= '0' && c <= '9') || c == '.') kept += c;
+    }
+    kept.Truncate(kAddressFieldLength);
+    if (kept == value) return;
+    const long at = field.GetInsertionPoint();
+    field.ChangeValue(kept);  // no new text event
+    field.SetInsertionPoint(std::min<long>(at, static_cast<long>(kept.length())));
+}
+
+wxTextCtrl* createAddressField(wxWindow* parent, wxWindowID id, const wxString& caption, const wxPoint& pos,
+                               const wxSize& size) {
+    // Like an IP address control: digits and dots only.
+    wxTextValidator digits(wxFILTER_INCLUDE_CHAR_LIST);
+    digits.SetCharIncludes("0123456789.");
+    auto* field = new wxTextCtrl(parent, id, caption, pos, size, 0, digits);
+    field->SetMaxLength(kAddressFieldLength);
+    // The validator sees typed keys only: pasted or dropped text is
+    // filtered here, after the fact, by the same rule.
+    field->Bind(wxEVT_TEXT, [field](wxCommandEvent& event) {
+        keepAddressCharacters(*field);
+        event.Skip();
+    });
+    return field;
+}
+
+}  // namespace
 
 wxString displayString(const std::string& text) { return wxString::FromUTF8(toDisplayText(text)); }
 
@@ -39,14 +76,19 @@ wxWindow* createLayoutControl(wxWindow* parent, const res::ControlSpec& spec) {
     case res::ControlKind::PushButton:
         window = new wxButton(parent, id, caption, pos, size);
         break;
-    case res::ControlKind::CheckBox:
-        window = new wxCheckBox(parent, id, caption, pos, size);
+    case res::ControlKind::CheckBox: {
+        // GTK check boxes do not wrap: a box laid out for two lines gets its
+        // break before the parenthesis that explains it.
+        wxString shown = caption;
+        if (spec.height >= 18 && shown.Find('(') > 0) shown.Replace("(", "\n(", false);
+        window = new wxCheckBox(parent, id, shown, pos, size);
         break;
+    }
     case res::ControlKind::ReadOnlyEdit:
         window = new wxTextCtrl(parent, id, caption, pos, size, wxTE_READONLY);
         break;
     case res::ControlKind::IpAddressField:
-        window = new wxTextCtrl(parent, id, caption, pos, size);
+        window = createAddressField(parent, id, caption, pos, size);
         break;
     case res::ControlKind::DropDownList:
         window = new wxChoice(parent, id, pos, size);
