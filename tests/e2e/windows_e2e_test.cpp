@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/child_process.h"
@@ -66,9 +67,16 @@ protected:
             env);
     }
 
+    // Right after a wineserver restart Wine's own services are still
+    // starting and a registry write can fail once; it is tried again.
     bool storeSetting(const std::string& section, const std::string& key, const std::string& value) {
-        return wineCommand(std::string("reg add \"") + kProfileKey + "\\" + section + "\" /v " + key + " /d " +
-                           shellQuoted(value) + " /f") == 0;
+        const std::string command = std::string("reg add \"") + kProfileKey + "\\" + section + "\" /v " + key +
+                                    " /d " + shellQuoted(value) + " /f";
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (wineCommand(command) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        return false;
     }
 
     // The text of a REG_SZ value as the bridge left it, or "<none>".
