@@ -15,7 +15,7 @@ namespace im = res::input_mapping;
 }  // namespace
 
 displayWidget::displayWidget(wxWindow* parent, SettingsStore& settings, CurrentKey& current)
-    : wxDialog(parent, wxID_ANY, im::kCaption), mapping_(current, settings, *this) {
+    : wxDialog(parent, wxID_ANY, im::kCaption), mapping_(current, settings, controls_) {
     createControls();
     SetClientSize(ConvertDialogToPixels(wxSize(im::kWidth, im::kHeight)));
 
@@ -50,74 +50,8 @@ void displayWidget::createControls() {
             window = new wxListBox(this, spec.id, pos, size, 0, nullptr, wxLB_SINGLE | wxLB_HSCROLL);
             break;
         }
-        controls_[spec.id] = window;
+        controls_.add(spec.id, window);
     }
-}
-
-wxWindow* displayWidget::control(int id) const {
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
-std::string displayWidget::text(int id) const {
-    wxWindow* window = control(id);
-    if (window == nullptr) return {};
-    if (auto* list = dynamic_cast<wxControlWithItems*>(window)) return list->GetStringSelection().ToStdString(wxConvUTF8);
-    return window->GetLabel().ToStdString(wxConvUTF8);
-}
-
-void displayWidget::setText(int id, const std::string& text) {
-    if (wxWindow* window = control(id)) window->SetLabel(wxString::FromUTF8(text));
-}
-
-bool displayWidget::isChecked(int id) const {
-    auto* button = dynamic_cast<wxToggleButton*>(control(id));
-    return button != nullptr && button->GetValue();
-}
-
-void displayWidget::setChecked(int id, bool checked) {
-    if (auto* button = dynamic_cast<wxToggleButton*>(control(id))) button->SetValue(checked);  // sends no event
-}
-
-void displayWidget::enable(int id, bool enabled) {
-    if (wxWindow* window = control(id)) window->Enable(enabled);
-}
-
-bool displayWidget::isEnabled(int id) const {
-    wxWindow* window = control(id);
-    return window != nullptr && window->IsEnabled();
-}
-
-void displayWidget::show(int id, bool visible) {
-    if (wxWindow* window = control(id)) window->Show(visible);
-}
-
-void displayWidget::setItems(int id, const std::vector<std::string>& items) {
-    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
-    if (list == nullptr) return;
-    wxArrayString texts;
-    texts.reserve(items.size());
-    for (const std::string& item : items) texts.Add(wxString::FromUTF8(item));
-    list->Set(texts);
-    // A new list starts at its top, not where the previous one was scrolled to.
-    if (auto* box = dynamic_cast<wxListBox*>(list); box != nullptr && !texts.empty()) box->SetFirstItem(0);
-}
-
-void displayWidget::select(int id, int index) {
-    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
-    if (list == nullptr) return;
-    if (index < 0 || index >= static_cast<int>(list->GetCount())) {
-        list->SetSelection(wxNOT_FOUND);
-        return;
-    }
-    list->SetSelection(index);
-    // A restored choice far down a long list must be seen to be believed.
-    if (auto* box = dynamic_cast<wxListBox*>(list)) box->EnsureVisible(index);
-}
-
-int displayWidget::selection(int id) const {
-    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
-    return list == nullptr ? -1 : list->GetSelection();
 }
 
 void showInputMapping(wxWindow* parent, SettingsStore& settings) {

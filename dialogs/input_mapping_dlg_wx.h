@@ -4,38 +4,22 @@
 
 #include <wx/dialog.h>
 
-#include <map>
-#include <string>
-#include <vector>
-
-#include "base/seams.h"
 #include "dialogs/input_mapping.h"
+#include "dialogs/window_controls_wx.h"
 
 namespace brelvik {
 
-class displayWidget : public wxDialog, public Controls {
+class displayWidget : public wxDialog {
 public:
     // The window lives for one opening; `current` outlives it.
     displayWidget(wxWindow* parent, SettingsStore& settings, CurrentKey& current);
 
-    wxWindow* control(int id) const;
-
-    // Controls
-    std::string text(int id) const override;
-    void setText(int id, const std::string& text) override;
-    bool isChecked(int id) const override;
-    void setChecked(int id, bool checked) override;
-    void enable(int id, bool enabled) override;
-    bool isEnabled(int id) const override;
-    void show(int id, bool visible) override;
-    void setItems(int id, const std::vector<std::string>& items) override;
-    void select(int id, int index) override;
-    int selection(int id) const override;
+    wxWindow* control(int id) const { return controls_.control(id); }
 
 private:
     void createControls();
 
-    std::map<int, wxWindow*> controls_;
+    WindowControls controls_;  // before mapping_, which reaches the window through it
     InputMapping mapping_;
 };
 

@@ -5,7 +5,9 @@
 #include <wx/choice.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/listbox.h>
 #include <wx/textctrl.h>
+#include <wx/tglbtn.h>
 #include <wx/valtext.h>
 
 #include <algorithm>
@@ -107,7 +109,7 @@ std::string WindowControls::text(int id) const {
     wxWindow* window = control(id);
     if (window == nullptr) return {};
     if (auto* edit = dynamic_cast<wxTextCtrl*>(window)) return edit->GetValue().ToStdString(wxConvUTF8);
-    if (auto* choice = dynamic_cast<wxChoice*>(window)) return choice->GetStringSelection().ToStdString(wxConvUTF8);
+    if (auto* list = dynamic_cast<wxControlWithItems*>(window)) return list->GetStringSelection().ToStdString(wxConvUTF8);
     return window->GetLabel().ToStdString(wxConvUTF8);
 }
 
@@ -126,13 +128,17 @@ void WindowControls::setText(int id, const std::string& text) {
 }
 
 bool WindowControls::isChecked(int id) const {
-    auto* box = dynamic_cast<wxCheckBox*>(control(id));
-    return box != nullptr && box->GetValue();
+    wxWindow* window = control(id);
+    if (auto* box = dynamic_cast<wxCheckBox*>(window)) return box->GetValue();
+    if (auto* button = dynamic_cast<wxToggleButton*>(window)) return button->GetValue();
+    return false;
 }
 
 void WindowControls::setChecked(int id, bool checked) {
     // SetValue sends no event: loading a state never runs a click handler.
-    if (auto* box = dynamic_cast<wxCheckBox*>(control(id))) box->SetValue(checked);
+    wxWindow* window = control(id);
+    if (auto* box = dynamic_cast<wxCheckBox*>(window)) box->SetValue(checked);
+    if (auto* button = dynamic_cast<wxToggleButton*>(window)) button->SetValue(checked);
 }
 
 void WindowControls::enable(int id, bool enabled) {
@@ -149,20 +155,31 @@ void WindowControls::show(int id, bool visible) {
 }
 
 void WindowControls::setItems(int id, const std::vector<std::string>& items) {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    if (choice == nullptr) return;
-    choice->Clear();
-    for (const std::string& item : items) choice->Append(displayString(item));
+    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
+    if (list == nullptr) return;
+    wxArrayString texts;
+    texts.reserve(items.size());
+    for (const std::string& item : items) texts.Add(displayString(item));
+    list->Set(texts);
+    // A new list starts at its top, not where the previous one was scrolled to.
+    if (auto* box = dynamic_cast<wxListBox*>(list); box != nullptr && !texts.empty()) box->SetFirstItem(0);
 }
 
 void WindowControls::select(int id, int index) {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    if (choice != nullptr && index >= 0 && index < static_cast<int>(choice->GetCount())) choice->SetSelection(index);
+    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
+    if (list == nullptr) return;
+    if (index < 0 || index >= static_cast<int>(list->GetCount())) {
+        list->SetSelection(wxNOT_FOUND);
+        return;
+    }
+    list->SetSelection(index);
+    // A restored choice far down a long list must be seen to be believed.
+    if (auto* box = dynamic_cast<wxListBox*>(list)) box->EnsureVisible(index);
 }
 
 int WindowControls::selection(int id) const {
-    auto* choice = dynamic_cast<wxChoice*>(control(id));
-    return choice == nullptr ? -1 : choice->GetSelection();
+    auto* list = dynamic_cast<wxControlWithItems*>(control(id));
+    return list == nullptr ? -1 : list->GetSelection();
 }
 
 }  // namespace brelvik
