@@ -98,8 +98,7 @@ bool BrelvikCore::onCommand(int id) {
         break;
     case ids::kPedestalInitialize:
         if (panels_->isConnected(Panel::Pedestal)) {
-            const std::uint8_t frame[4] = {0xFF, 0xFF, 0x0C, 0x00};
-            panels_->writePanel(Panel::Pedestal, frame);
+            panels_->writeFrame(Panel::Pedestal, 0x0C, 0x00);
         }
         break;
     default:
@@ -117,16 +116,14 @@ void BrelvikCore::onBreakerClicked(int id) {
         return;
     }
     if (panels_->isConnected(Panel::SwitchPanel)) {
-        const std::uint8_t frame[4] = {0xFF, 0xFF, static_cast<std::uint8_t>((id - 117) & 0xFF), 0x00};
-        panels_->writePanel(Panel::SwitchPanel, frame);
+        panels_->writeFrame(Panel::SwitchPanel, static_cast<std::uint8_t>((id - 117) & 0xFF), 0x00);
     }
 }
 
 void BrelvikCore::onClose() {
     tablet_.onClose();
     if (panels_->isConnected(Panel::SwitchPanel)) {
-        const std::uint8_t frame[4] = {0xFF, 0xFF, 0x02, 0x00};
-        panels_->writePanel(Panel::SwitchPanel, frame);
+        panels_->writeFrame(Panel::SwitchPanel, 0x02, 0x00);
     }
 }
 

@@ -81,4 +81,9 @@ std::int32_t saturatingTrunc(double value) {
 
 std::int32_t saturatingRound(double value) { return saturatingTrunc(value + 0.5); }
 
+std::uint8_t saturatingByte(double value) {
+    if (!(value > 0)) return 0;
+    return value >= 255 ? 255 : static_cast<std::uint8_t>(value);
+}
+
 }  // namespace brelvik

@@ -23,5 +23,7 @@ std::string formatText(const char* format, ...) __attribute__((format(printf, 1,
 // the type's limits; NaN becomes 0.
 std::int32_t saturatingTrunc(double value);
 std::int32_t saturatingRound(double value);  // trunc(value + 0.5)
+// A servo or indicator byte: truncated, held within 0-255, NaN as 0.
+std::uint8_t saturatingByte(double value);
 
 }  // namespace brelvik

@@ -80,11 +80,6 @@ constexpr KnobKeys kKnobKeys[kKnobCount] = {
     {setting::kPedestalKnobMin, setting::kPedestalKnobMax},
     {setting::kAvionicsKnobMin, setting::kAvionicsKnobMax}};
 
-std::uint8_t servoByte(float value) {
-    if (!(value > 0)) return 0;
-    return value >= 255 ? 255 : static_cast<std::uint8_t>(value);
-}
-
 }  // namespace
 
 bool KnobSampler::feed(std::uint8_t v) {
@@ -551,7 +546,7 @@ std::uint8_t CalibrationWizard::indicatorPosition() const {
     const PanelDrive& drive = simLink_.panelDrive();
     const float up = drive.flapIndicatorLow;
     const float down = drive.flapIndicatorHigh;
-    return servoByte(up + (down - up) * drive.flapIndicatorSent);
+    return saturatingByte(up + (down - up) * drive.flapIndicatorSent);
 }
 
 void CalibrationWizard::reDriveIndicator() {

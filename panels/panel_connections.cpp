@@ -26,6 +26,13 @@ constexpr Panel kPanels[kPanelCount] = {Panel::StandbyGauges, Panel::SwitchPanel
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
+// One read attempt of a probe: what the port has queued, up to a buffer full.
+std::span<const std::uint8_t> readProbeAnswer(SerialPort& port, std::array<std::uint8_t, kProbeReadBytes>& buffer) {
+    const std::size_t count = std::min(port.queued(), kProbeReadBytes);
+    const std::size_t got = count == 0 ? 0 : port.read(std::span(buffer.data(), count));
+    return {buffer.data(), got};
+}
+
 }  // namespace
 
 void ThreadSleeper::sleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -228,12 +235,9 @@ bool PanelConnections::probeForFrames(const std::string& path, std::uint8_t code
 bool PanelConnections::probeForCode(SerialPort& port, std::uint8_t codeA, std::uint8_t codeB) {
     std::array<std::uint8_t, kProbeReadBytes> buffer{};
     for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
-        const std::size_t count = std::min(port.queued(), kProbeReadBytes);
-        const std::size_t got = count == 0 ? 0 : port.read(std::span(buffer.data(), count));
         // Only the code byte matters here: the parser stops at state 2 and
         // the value that follows is skipped.
-        for (std::size_t k = 0; k < got; ++k) {
-            const std::uint8_t byte = buffer[k];
+        for (const std::uint8_t byte : readProbeAnswer(port, buffer)) {
             if (probeParser_.state() == 2) {
                 if (byte == codeA || byte == codeB) return true;
             }
@@ -254,12 +258,8 @@ bool PanelConnections::probeForLine(const std::string& path) {
     sleeper_.sleepMs(100);
     std::array<std::uint8_t, kProbeReadBytes> buffer{};
     for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
-        const std::size_t count = std::min(opened.port->queued(), kProbeReadBytes);
-        const std::size_t got = count == 0 ? 0 : opened.port->read(std::span(buffer.data(), count));
-        if (std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got), '\n') !=
-            buffer.begin() + static_cast<std::ptrdiff_t>(got)) {
-            return true;
-        }
+        const std::span<const std::uint8_t> answer = readProbeAnswer(*opened.port, buffer);
+        if (std::find(answer.begin(), answer.end(), '\n') != answer.end()) return true;
     }
     return false;
 }

@@ -62,8 +62,7 @@ void PanelDecoders::load(const CalibrationValues& values) {
 }
 
 void PanelDecoders::transmit(DWORD event, std::uint32_t data, DWORD priority) const {
-    SimConnect_TransmitClientEvent(session_.handle, SIMCONNECT_OBJECT_ID_USER, event, data, priority,
-                                   SIMCONNECT_EVENT_FLAG_GROUPID_IS_PRIORITY);
+    transmitToUserAircraft(session_.handle, event, data, priority);
 }
 
 void PanelDecoders::onStandbyByte(std::uint8_t byte) {

@@ -224,21 +224,10 @@ void SimLink::deliverFlightSample(FlightSample& sample, const std::array<std::ui
     }
 }
 
-namespace {
-
-// A servo or indicator position from a simulator value: a garbled sample must
-// not turn into an undefined conversion, only into an end of the travel.
-std::uint8_t servoByte(double value) {
-    if (!(value > 0)) return 0;
-    return value >= 255 ? 255 : static_cast<std::uint8_t>(value);
-}
-
-}  // namespace
-
 void SimLink::driveTrimIndicator(double trim) {
     const float difference = static_cast<float>(static_cast<double>(drive_.trimIndicator) - trim);
     if (std::fabs(difference) > 0.05) {
-        panels_->writeFrame(Panel::Pedestal, 0x0B, servoByte((trim + 1.0) * 0.5 * 255.0));
+        panels_->writeFrame(Panel::Pedestal, 0x0B, saturatingByte((trim + 1.0) * 0.5 * 255.0));
         // The wheel reports the indicator's new position back for a while:
         // those frames must not move the trim again.
         drive_.trimSettleCount = kTrimSettleSamples;
@@ -258,7 +247,7 @@ void SimLink::driveFlapsIndicator(double flaps) {
     if (!(std::fabs(drive_.flapIndicatorSent - f) > 0.005f)) return;
     const float low = drive_.flapIndicatorLow;
     const float high = drive_.flapIndicatorHigh;
-    panels_->writeFrame(Panel::SwitchPanel, 0x80, servoByte(f * (high - low) + low));
+    panels_->writeFrame(Panel::SwitchPanel, 0x80, saturatingByte(f * (high - low) + low));
     drive_.flapIndicatorSent = f;
 }
 

@@ -5,6 +5,14 @@
 
 namespace brelvik {
 
+// Every key event the bridge sends goes to the user aircraft, its group
+// number read as the priority.
+inline void transmitToUserAircraft(HANDLE handle, DWORD event, DWORD data = 0,
+                                   DWORD priority = SIMCONNECT_GROUP_PRIORITY_HIGHEST) {
+    SimConnect_TransmitClientEvent(handle, SIMCONNECT_OBJECT_ID_USER, event, data, priority,
+                                   SIMCONNECT_EVENT_FLAG_GROUPID_IS_PRIORITY);
+}
+
 struct SimSession {
     HANDLE handle = nullptr;  // zero until connected: calls on it fail without effect
     bool connected = false;

@@ -5,6 +5,7 @@
 #include "settings/startup_settings.h"
 #include "base/text_numbers.h"
 #include "sim/sim_event_table.h"
+#include "sim/sim_session.h"
 
 namespace brelvik {
 
@@ -25,8 +26,7 @@ void FireButtonEvent(int keyIndex, HANDLE simHandle, const SettingsStore& settin
     // 0 being a COM tuning step, so it fires nothing instead.
     const auto event = static_cast<DWORD>(leadingInt(*stored));
     if (!SimEventTable::contains(event)) return;
-    SimConnect_TransmitClientEvent(simHandle, SIMCONNECT_OBJECT_ID_USER, event, 0, SIMCONNECT_GROUP_PRIORITY_HIGHEST,
-                                   SIMCONNECT_EVENT_FLAG_GROUPID_IS_PRIORITY);
+    transmitToUserAircraft(simHandle, event);
 }
 
 }  // namespace brelvik

@@ -136,8 +136,7 @@ void Avionics::transmit(FixedEvent event, std::uint32_t data, DWORD priority) {
 }
 
 void Avionics::transmitAlways(FixedEvent event, std::uint32_t data, DWORD priority) const {
-    SimConnect_TransmitClientEvent(sim_.handle, SIMCONNECT_OBJECT_ID_USER, eventId(event), data, priority,
-                                   SIMCONNECT_EVENT_FLAG_GROUPID_IS_PRIORITY);
+    transmitToUserAircraft(sim_.handle, eventId(event), data, priority);
 }
 
 void Avionics::echo(std::string_view key, const std::string& value) {

@@ -16,6 +16,7 @@
 
 #include "res/gauge_selection_layout.h"
 #include "support/core_harness.h"
+#include "unit/layout_checks.h"
 
 namespace brelvik {
 namespace {
@@ -84,10 +85,6 @@ TEST(GaugeSelectionLayout, EachFlagHasItsBoxInFlagOrderThenOkAndCancel) {
     EXPECT_STREQ(res::kGaugeSelectionCaption, "Gauges Selection");
     EXPECT_EQ(res::kGaugeSelectionWidth, 204);
     EXPECT_EQ(res::kGaugeSelectionHeight, 217);
-}
-
-bool intersects(const ControlSpec& a, const ControlSpec& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 TEST(GaugeSelectionLayout, NoTwoControlsOverlapAndAllKeepAMarginInsideTheDialog) {

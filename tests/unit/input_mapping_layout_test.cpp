@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "res/input_mapping_layout.h"
+#include "unit/layout_checks.h"
 
 namespace brelvik::res {
 namespace {
@@ -17,10 +18,6 @@ const InputMappingControl* find(int id) {
     for (const InputMappingControl& c : inputMappingControls())
         if (c.id == id) return &c;
     return nullptr;
-}
-
-bool intersects(const InputMappingControl& a, const InputMappingControl& b) {
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 TEST(InputMappingLayout, SeventeenKeysInOneColumnInSlotOrder) {

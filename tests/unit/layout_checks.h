@@ -11,7 +11,9 @@ namespace brelvik::res {
 
 using K = ControlKind;
 
-inline bool intersects(const ControlSpec& a, const ControlSpec& b) {
+// Any layout entry with x, y, width and height in dialog units.
+template <typename Control>
+bool intersects(const Control& a, const Control& b) {
     return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
            b.y < a.y + a.height;
 }
