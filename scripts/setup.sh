@@ -16,14 +16,44 @@ brelvik_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends $missing
 }
 
+# The shared caches: slow one-time builds that are safe to share between clones
+# and runs (each checked by a marker before use), outside the work tree.
+export BRELVIK_CACHE="${BRELVIK_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brelvik}"
+BRELVIK_LOGS="$PWD/build/logs"
+
+# Runs a step whose output stays out of the terminal: it goes to
+# build/logs/NAME.log, and when the step fails the script says which step
+# failed and shows the end of that log, so nothing ever fails without a word.
+#   brelvik_step NAME "what it does" command args...
+brelvik_step() {
+    local name="$1" what="$2" log rc=0
+    shift 2
+    mkdir -p "$BRELVIK_LOGS"
+    log="$BRELVIK_LOGS/$name.log"
+    "$@" </dev/null >"$log" 2>&1 || rc=$?
+    if [ "$rc" -ne 0 ]; then
+        echo "${0##*/}: step failed: $what (exit status $rc); the last lines of $log:" >&2
+        tail -n 40 "$log" >&2
+        brelvik_step_reported=1
+        return "$rc"
+    fi
+}
+
+# Says which command failed when a step that prints its own output fails.
+brelvik_report_failures() {
+    set -E
+    trap 'rc=$?; [ -n "${brelvik_step_reported:-}" ] \
+              || echo "${0##*/}: failed (exit status $rc): $BASH_COMMAND" >&2' ERR
+}
+
 brelvik_build() {
     preset="$1"; shift
-    cmake --preset "$preset" "$@" >/dev/null
+    brelvik_step "configure-$preset" "configure the $preset preset" cmake --preset "$preset" "$@"
     cmake --build --preset "$preset"
 }
 
 # The Windows build: wxWidgets for Windows (built once per machine, cached in
-# ~/.cache/brelvik), then the windows preset. Sets BRELVIK_WX_MSW.
+# $BRELVIK_CACHE), then the windows preset. Sets BRELVIK_WX_MSW.
 BRELVIK_WINDOWS_PACKAGES="wine wine64 dpkg-dev make"
 
 brelvik_build_windows() {
@@ -33,14 +63,34 @@ brelvik_build_windows() {
     brelvik_build windows
 }
 
-# Wine for the tests: no prompts for add-ons we do not use, no debug noise, and
-# one persistent wineserver, warmed up, so each test program starts in about a
-# second. All three streams of the warm-up go to /dev/null: Wine's services
-# inherit them and would otherwise keep a test runner's pipe open for ever.
-brelvik_start_wine() {
+# Wine for the tests: a prefix of their own under the build folder, so nothing
+# in a home folder is needed or used; no prompts for add-ons we do not use, no
+# debug noise, and one persistent wineserver, warmed up, so each test program
+# starts in about a second. The streams of the server and of the warm-up go to
+# log files, never to a pipe: Wine's services inherit them and would keep a
+# test runner's pipe open for ever.
+brelvik_wine_env() {
+    export WINEPREFIX="$PWD/build/windows/wine"
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    wineserver -p </dev/null >/dev/null 2>&1
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# A new prefix takes Wine about 45 s to fill; a prefix counts once Wine has
+# written its registry and shut its first session down.
+brelvik_make_wine_prefix() {
+    brelvik_wine_env
+    [ -f "$WINEPREFIX/.brelvik-complete" ] && return 0
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    echo "== a Wine prefix for the tests, in $WINEPREFIX (once)"
+    brelvik_step wine-prefix "create the Wine prefix $WINEPREFIX" \
+        sh -c 'wineboot --init && wineserver -w && test -f "$WINEPREFIX/system.reg"'
+    touch "$WINEPREFIX/.brelvik-complete"
+}
+
+brelvik_start_wine() {
+    brelvik_wine_env
+    brelvik_step wineserver "start the Wine server" wineserver -p
+    brelvik_step wine-warm-up "start a first Windows program under Wine" wine cmd /c exit
 }
 
 brelvik_stop_wine() {
