@@ -62,7 +62,7 @@ void PanelDecoders::load(const CalibrationValues& values) {
 }
 
 void PanelDecoders::transmit(DWORD event, std::uint32_t data, DWORD priority) const {
-    transmitToUserAircraft(session_.handle, event, data, priority);
+    transmitToUserAircraft(session_, event, data, priority);
 }
 
 void PanelDecoders::onStandbyByte(std::uint8_t byte) {
@@ -95,7 +95,7 @@ void PanelDecoders::onSwitchFrame(PanelFramePair frame) {
     const std::uint8_t value = frame.value;
     switchTable(code, value);
 
-    if (electricalChanged_ && older()) {
+    if (electricalChanged_ && older() && session_.connected) {
         SimConnect_SetDataOnSimObject(session_.handle, kSwitchWriteDefinition, SIMCONNECT_OBJECT_ID_USER, 0, 0,
                                       sizeof electrical_, electrical_.data());
         electricalChanged_ = false;

@@ -37,9 +37,7 @@ SimLink::SimLink(Controls& controls, Timers& timers, SimSession& session, Tablet
 void SimLink::service() {
     if (session_.connected) {
         ++tick_;
-        inDispatch_ = true;
-        SimConnect_CallDispatch(session_.handle, &SimLink::dispatch, this);
-        inDispatch_ = false;
+        pumpMessages();
         if (flightPending_) {
             flightPending_ = false;
             if (session_.connected) deliverFlightSample(pendingFlight_, pendingFlags_, pendingLastFlags_);
@@ -55,6 +53,33 @@ void SimLink::service() {
         // The quit came in this dispatch: try to open again in the same tick.
     }
     open();
+}
+
+// The vendor's library hands over one message per call, ours all that have
+// arrived: calling until a call delivers nothing serves both, so the burst of
+// name exceptions at connect does not hold the first samples back.
+void SimLink::pumpMessages() {
+    inDispatch_ = true;
+    bool failed = false;
+    for (int call = 0; call < kMaxDispatchCalls && session_.connected; ++call) {
+        delivered_ = 0;
+        if (SimConnect_CallDispatch(session_.handle, &SimLink::dispatch, this) < 0) {
+            failed = true;
+            break;
+        }
+        if (delivered_ == 0) break;
+    }
+    inDispatch_ = false;
+    // A simulator that crashed sends no quit, and the vendor's library fails
+    // every dispatch from then on: that too is the end of the connection.
+    failedDispatches_ = failed ? failedDispatches_ + 1 : 0;
+    if (session_.connected && failedDispatches_ >= kLostAfterFailedDispatches) onQuit();
+    if (closePending_) {
+        closePending_ = false;
+        failedDispatches_ = 0;
+        SimConnect_Close(session_.handle);
+        session_.handle = nullptr;
+    }
 }
 
 void SimLink::request(DWORD id) {
@@ -79,8 +104,14 @@ bool SimLink::open() {
     return true;
 }
 
-void SimLink::dispatch(SIMCONNECT_RECV* message, DWORD size, void* context) {
-    static_cast<SimLink*>(context)->onMessage(message, size);
+void SimLink::dispatch(SIMCONNECT_RECV* message, DWORD size, void* context) noexcept {
+    auto* self = static_cast<SimLink*>(context);
+    ++self->delivered_;
+    // Nothing may unwind into the simulator's library.
+    try {
+        self->onMessage(message, size);
+    } catch (...) {
+    }
 }
 
 void SimLink::onMessage(const SIMCONNECT_RECV* message, DWORD size) {
@@ -138,7 +169,9 @@ void SimLink::onQuit() {
     session_.connected = false;
     controls_.setText(ids::kSimStatus, "Not connected");
     timers_.stop(ids::kSimTimer);
-    SimConnect_Close(session_.handle);
+    // Closed once the dispatch has returned: the vendor's library is still
+    // inside the call that delivered this message.
+    closePending_ = true;
     timers_.start(ids::kSimTimer, kDisconnectedPeriodMs);
 }
 

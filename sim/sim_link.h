@@ -49,6 +49,10 @@ public:
 
     static constexpr int kDisconnectedPeriodMs = 1000;
     static constexpr int kConnectedPeriodMs = 50;
+    // Dispatch calls per tick at most: every queued message is handled in
+    // its tick, yet a simulator that never stops sending cannot hold the tick.
+    static constexpr int kMaxDispatchCalls = 2048;
+    static constexpr int kLostAfterFailedDispatches = 3;
 
     SimLink(Controls& controls, Timers& timers, SimSession& session, TabletOutput& tablet, RadioSampleSink& radio,
             PanelOutput& panels);
@@ -76,7 +80,8 @@ public:
     const std::array<std::uint8_t, 11>& lastFailureFlags() const { return lastFailureFlags_; }
 
 private:
-    static void dispatch(SIMCONNECT_RECV* message, DWORD size, void* context);
+    static void SIMCONNECT_CALLBACK dispatch(SIMCONNECT_RECV* message, DWORD size, void* context) noexcept;
+    void pumpMessages();
     bool open();
     void onOpen(const SIMCONNECT_RECV_OPEN& open);
     void onQuit();
@@ -128,6 +133,9 @@ private:
     // the gauges: older ones queued behind a stall are stale by then. The
     // failure flags compare against what they were before the first of them.
     bool inDispatch_ = false;
+    int delivered_ = 0;          // messages the current dispatch call handed over
+    int failedDispatches_ = 0;   // in a row
+    bool closePending_ = false;  // the quit came: close once the dispatch returns
     bool flightPending_ = false;
     FlightSample pendingFlight_{};
     std::array<std::uint8_t, 11> pendingFlags_{};

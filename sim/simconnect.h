@@ -99,28 +99,28 @@ struct SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE : SIMCONNECT_RECV {
     DWORD dwData;
 };
 
-using DispatchProc = void (*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
+using DispatchProc = void(SIMCONNECT_CALLBACK*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
 
-HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND hWnd, DWORD UserEventWin32,
+HRESULT SIMCONNECT_API SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND hWnd, DWORD UserEventWin32,
                         HANDLE hEventHandle, DWORD ConfigIndex);
-HRESULT SimConnect_Close(HANDLE hSimConnect);
-HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext);
-HRESULT SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+HRESULT SIMCONNECT_API SimConnect_Close(HANDLE hSimConnect);
+HRESULT SIMCONNECT_API SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext);
+HRESULT SIMCONNECT_API SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                        const char* DatumName, const char* UnitsName,
                                        SIMCONNECT_DATATYPE DatumType, float fEpsilon, DWORD DatumID);
-HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
+HRESULT SIMCONNECT_API SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
                                               SIMCONNECT_DATA_DEFINITION_ID DefineID, DWORD dwRadiusMeters,
                                               SIMCONNECT_SIMOBJECT_TYPE type);
-HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+HRESULT SIMCONNECT_API SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                       SIMCONNECT_OBJECT_ID ObjectID, SIMCONNECT_DATA_SET_FLAG Flags,
                                       DWORD ArrayCount, DWORD cbUnitSize, void* pDataSet);
-HRESULT SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
+HRESULT SIMCONNECT_API SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
                                             const char* EventName);
-HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
+HRESULT SIMCONNECT_API SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                      SIMCONNECT_CLIENT_EVENT_ID EventID, BOOL bMaskable);
-HRESULT SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
+HRESULT SIMCONNECT_API SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                 DWORD uPriority);
-HRESULT SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+HRESULT SIMCONNECT_API SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                        SIMCONNECT_CLIENT_EVENT_ID EventID, DWORD dwData,
                                        SIMCONNECT_NOTIFICATION_GROUP_ID GroupID, SIMCONNECT_EVENT_FLAG Flags);
 

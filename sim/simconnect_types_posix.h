@@ -11,3 +11,7 @@ using HWND = void*;
 using DWORD = std::uint32_t;
 using BOOL = std::int32_t;
 }
+
+// The vendor's calling convention; only 32-bit Windows has another.
+#define SIMCONNECT_API
+#define SIMCONNECT_CALLBACK

@@ -12,9 +12,6 @@
 
 namespace brelvik::standin {
 
-// Loopback answers at once, so this only bounds a listener too busy to accept
-// (and, on Windows, a refusal, which the system retries for a while).
-constexpr int kConnectTimeoutMs = 200;
 // A simulator that has not read this much is not reading at all.
 constexpr std::size_t kMaxUnsent = std::size_t{16} << 20;
 

@@ -24,8 +24,17 @@ public:
 // keep their link. The endpoint must outlive every connection made through it.
 void standinUseInProcess(SimulatorEndpoint* endpoint);
 
-// The TCP address used when no in-process endpoint is set:
-// BRELVIK_SIM_ADDRESS ("127.0.0.1:15690" when unset or empty).
+// Behave as the vendor's library does where it differs from ours: one
+// message per dispatch call, and (what it leaves undefined) a call with a
+// handle that is not open ends the process, so tests see such a call.
+void standinBehaveAsVendor(bool on);
+
+// One step of SimConnect_Open: negative until the simulator's open message
+// has arrived at a protocol it accepts.
+HRESULT openStep(HANDLE* handle, const char* clientName, DWORD configIndex);
+
+// The bench simulator's address, used on Linux when no SimConnect.cfg names
+// a simulator: BRELVIK_SIM_ADDRESS ("127.0.0.1:15690" when unset or empty).
 constexpr const char* kAddressVariable = "BRELVIK_SIM_ADDRESS";
 constexpr const char* kDefaultAddress = "127.0.0.1:15690";
 
@@ -35,6 +44,8 @@ enum ExceptionCode : DWORD {
     kExceptionError = 1,
     kExceptionSizeMismatch = 2,
     kExceptionUnrecognizedId = 3,
+    kExceptionUnopened = 4,
+    kExceptionVersionMismatch = 5,
     kExceptionNameUnrecognized = 7,
     kExceptionEventIdDuplicate = 9,
 };

@@ -10,8 +10,6 @@
 namespace brelvik::standin::wire {
 namespace {
 
-constexpr std::uint32_t kNullText = 0xFFFFFFFFu;
-constexpr std::size_t kHeaderSize = 12;
 constexpr std::size_t kDataHeaderSize = 40;
 
 std::uint32_t readLe32(const std::uint8_t* at) {
@@ -20,10 +18,10 @@ std::uint32_t readLe32(const std::uint8_t* at) {
 }
 
 // Starts a message; its dwSize is patched once the message is complete.
-ByteWriter messageHeader(std::uint32_t id) {
+ByteWriter messageHeader(std::uint32_t id, std::uint32_t protocol) {
     ByteWriter w;
     w.u32(0);
-    w.u32(kMessageVersion);
+    w.u32(protocol);
     w.u32(id);
     return w;
 }
@@ -37,10 +35,31 @@ std::vector<std::uint8_t> finish(ByteWriter& w) {
 
 }  // namespace
 
-static_assert(sizeof(SIMCONNECT_RECV_OPEN) == kHeaderSize + 256 + 10 * 4);
-static_assert(sizeof(SIMCONNECT_RECV_EXCEPTION) == kHeaderSize + 3 * 4);
+static_assert(sizeof(SIMCONNECT_RECV_OPEN) == kMessageHeaderSize + 256 + 10 * 4);
+static_assert(sizeof(SIMCONNECT_RECV_EXCEPTION) == kMessageHeaderSize + 3 * 4);
 static_assert(sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE) == kDataHeaderSize + 4);  // dwData is the block
-static_assert(sizeof(RecvEvent) == kHeaderSize + 3 * 4);
+static_assert(sizeof(RecvEvent) == kMessageHeaderSize + 3 * 4);
+
+std::size_t requestSize(Op op) {
+    switch (op) {
+        case Op::Open: return 296;
+        case Op::MapEvent: return kRequestHeaderSize + 4 + kNameField;
+        case Op::TransmitEvent: return kRequestHeaderSize + 5 * 4;
+        case Op::AddToGroup: return kRequestHeaderSize + 3 * 4;
+        case Op::SetGroupPriority: return kRequestHeaderSize + 2 * 4;
+        case Op::AddToDefinition: return kRequestHeaderSize + 4 + 2 * kNameField + 3 * 4;
+        case Op::RequestData: return kRequestHeaderSize + 4 * 4;
+        case Op::SetData: return kRequestHeaderSize + 5 * 4;
+    }
+    return 0;
+}
+
+const Protocol* findProtocol(std::uint32_t number) {
+    for (const auto& p : kProtocols) {
+        if (p.number == number) return &p;
+    }
+    return nullptr;
+}
 
 void ByteWriter::u32(std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -52,19 +71,18 @@ void ByteWriter::f32(float value) {
     u32(bits);
 }
 
-void ByteWriter::text(std::string_view value) { bytes(value.data(), value.size()); }
-
-void ByteWriter::optionalText(const char* value) {
-    if (value == nullptr) {
-        u32(kNullText);
+void ByteWriter::name(const char* text) {
+    if (text == nullptr) {
+        zeros(kNameField);
     } else {
-        text(value);
+        name(std::string_view(text));
     }
 }
 
-void ByteWriter::bytes(const void* data, std::size_t size) {
-    u32(static_cast<std::uint32_t>(size));
-    raw(data, size);
+void ByteWriter::name(std::string_view text) {
+    const std::size_t length = std::min(text.size(), kNameField - 1);
+    raw(text.data(), length);
+    zeros(kNameField - length);
 }
 
 void ByteWriter::raw(const void* data, std::size_t size) {
@@ -95,50 +113,53 @@ bool ByteReader::f32(float& value) {
     return true;
 }
 
-bool ByteReader::text(std::string& value) {
-    std::vector<std::uint8_t> raw;
-    if (!bytes(raw)) return false;
-    value.assign(raw.begin(), raw.end());
-    return true;
-}
-
-bool ByteReader::optionalText(std::optional<std::string>& value) {
-    const std::size_t mark = offset_;
-    std::uint32_t length = 0;
-    if (!u32(length)) return false;
-    if (length == kNullText) {
-        value.reset();
-        return true;
-    }
-    offset_ = mark;
-    std::string text;
-    if (!this->text(text)) return false;
-    value = std::move(text);
-    return true;
-}
-
-bool ByteReader::bytes(std::vector<std::uint8_t>& value) {
-    const std::size_t mark = offset_;
-    std::uint32_t length = 0;
+bool ByteReader::name(std::string& value) {
     const std::uint8_t* at = nullptr;
-    if (!u32(length) || !take(length, at)) {
-        offset_ = mark;
-        return false;
-    }
-    value.assign(at, at + length);
+    if (!take(kNameField, at)) return false;
+    const auto* text = reinterpret_cast<const char*>(at);
+    value.assign(text, strnlen(text, kNameField));
     return true;
 }
 
-std::vector<std::uint8_t> frame(const std::vector<std::uint8_t>& payload) {
+bool ByteReader::skip(std::size_t count) {
+    const std::uint8_t* at = nullptr;
+    return take(count, at);
+}
+
+std::vector<std::uint8_t> request(Op op, std::uint32_t protocol, std::uint32_t sendId, const ByteWriter& fields) {
     ByteWriter w;
-    // One allocation up front; it also keeps g++ 12 at -O3 from a false
-    // overflow warning on the copy after a growing length prefix.
-    w.data().reserve(4 + payload.size());
-    w.bytes(payload.data(), payload.size());
+    w.data().reserve(kRequestHeaderSize + fields.data().size());
+    w.u32(static_cast<std::uint32_t>(kRequestHeaderSize + fields.data().size()));
+    w.u32(protocol);
+    w.u32(kRequestIdBits | static_cast<std::uint32_t>(op));
+    w.u32(sendId);
+    w.raw(fields.data().data(), fields.data().size());
     return std::move(w.data());
 }
 
-void FrameReader::append(const std::uint8_t* data, std::size_t size) {
+std::vector<std::uint8_t> openRequest(const Protocol& protocol, std::uint32_t sendId, std::string_view clientName) {
+    ByteWriter w;
+    w.name(clientName);
+    w.u32(0);
+    w.raw(protocol.tag.data(), protocol.tag.size());
+    w.u32(protocol.major);
+    w.u32(protocol.minor);
+    w.u32(protocol.buildMajor);
+    w.u32(protocol.buildMinor);
+    return request(Op::Open, protocol.number, sendId, w);
+}
+
+RequestHeader readRequestHeader(std::span<const std::uint8_t> packet) {
+    RequestHeader h;
+    if (packet.size() < kRequestHeaderSize) return h;
+    h.size = readLe32(packet.data());
+    h.protocol = readLe32(packet.data() + 4);
+    h.id = readLe32(packet.data() + 8);
+    h.sendId = readLe32(packet.data() + 12);
+    return h;
+}
+
+void PacketReader::append(const std::uint8_t* data, std::size_t size) {
     if (corrupt_ || size == 0) return;
     if (start_ > 0 && start_ == buffer_.size()) {
         buffer_.clear();
@@ -147,30 +168,31 @@ void FrameReader::append(const std::uint8_t* data, std::size_t size) {
     buffer_.insert(buffer_.end(), data, data + size);
 }
 
-FrameReader::Status FrameReader::next(std::vector<std::uint8_t>& payload) {
+PacketReader::Status PacketReader::next(std::vector<std::uint8_t>& packet) {
     if (corrupt_) return Status::Corrupt;
     if (buffered() < 4) return Status::NeedMore;
-    const std::uint32_t length = readLe32(buffer_.data() + start_);
-    if (length > kMaxPayload) {
+    const std::uint32_t size = readLe32(buffer_.data() + start_);
+    if (size < minimum_ || size > kMaxMessage) {
         corrupt_ = true;
         buffer_.clear();
+        buffer_.shrink_to_fit();
         start_ = 0;
         return Status::Corrupt;
     }
-    if (buffered() - 4 < length) return Status::NeedMore;
-    const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(start_ + 4);
-    payload.assign(first, first + length);
-    start_ += 4 + length;
+    if (buffered() < size) return Status::NeedMore;
+    const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(start_);
+    packet.assign(first, first + size);
+    start_ += size;
     // Drop consumed bytes now and then, so a long session does not grow the buffer.
     if (start_ > 65536 && start_ * 2 > buffer_.size()) {
         buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));
         start_ = 0;
     }
-    return Status::Frame;
+    return Status::Packet;
 }
 
-std::vector<std::uint8_t> openMessage(const OpenInfo& info) {
-    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_OPEN);
+std::vector<std::uint8_t> openMessage(const OpenInfo& info, std::uint32_t protocol) {
+    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_OPEN, protocol);
     char name[256] = {};
     std::memcpy(name, info.applicationName.data(), std::min(info.applicationName.size(), sizeof name - 1));
     w.raw(name, sizeof name);
@@ -182,13 +204,14 @@ std::vector<std::uint8_t> openMessage(const OpenInfo& info) {
     return finish(w);
 }
 
-std::vector<std::uint8_t> quitMessage() {
-    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_QUIT);
+std::vector<std::uint8_t> quitMessage(std::uint32_t protocol) {
+    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_QUIT, protocol);
     return finish(w);
 }
 
-std::vector<std::uint8_t> exceptionMessage(std::uint32_t code, std::uint32_t sendId, std::uint32_t index) {
-    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_EXCEPTION);
+std::vector<std::uint8_t> exceptionMessage(std::uint32_t code, std::uint32_t sendId, std::uint32_t index,
+                                           std::uint32_t protocol) {
+    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_EXCEPTION, protocol);
     w.u32(code);
     w.u32(sendId);
     w.u32(index);
@@ -196,8 +219,9 @@ std::vector<std::uint8_t> exceptionMessage(std::uint32_t code, std::uint32_t sen
 }
 
 std::vector<std::uint8_t> dataMessage(std::uint32_t requestId, std::uint32_t objectId, std::uint32_t definitionId,
-                                      std::uint32_t fieldCount, const std::vector<std::uint8_t>& block) {
-    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE);
+                                      std::uint32_t fieldCount, const std::vector<std::uint8_t>& block,
+                                      std::uint32_t protocol) {
+    ByteWriter w = messageHeader(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, protocol);
     w.u32(requestId);
     w.u32(objectId);
     w.u32(definitionId);
@@ -209,8 +233,9 @@ std::vector<std::uint8_t> dataMessage(std::uint32_t requestId, std::uint32_t obj
     return finish(w);
 }
 
-std::vector<std::uint8_t> eventMessage(std::uint32_t groupId, std::uint32_t eventId, std::uint32_t data) {
-    ByteWriter w = messageHeader(kRecvIdEvent);
+std::vector<std::uint8_t> eventMessage(std::uint32_t groupId, std::uint32_t eventId, std::uint32_t data,
+                                       std::uint32_t protocol) {
+    ByteWriter w = messageHeader(kRecvIdEvent, protocol);
     w.u32(groupId);
     w.u32(eventId);
     w.u32(data);

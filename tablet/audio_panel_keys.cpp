@@ -18,7 +18,7 @@ std::optional<int> audioPanelKeyIndex(int keyCode) {
     return std::nullopt;
 }
 
-void FireButtonEvent(int keyIndex, HANDLE simHandle, const SettingsStore& settings) {
+void FireButtonEvent(int keyIndex, const SimSession& sim, const SettingsStore& settings) {
     const auto stored = settings.read(setting::kButtonListSection, buttonEventKey(keyIndex));
     if (!stored || stored->empty()) return;
     // Only the dialog writes this key, always with a table event. Anything else
@@ -26,7 +26,7 @@ void FireButtonEvent(int keyIndex, HANDLE simHandle, const SettingsStore& settin
     // 0 being a COM tuning step, so it fires nothing instead.
     const auto event = static_cast<DWORD>(leadingInt(*stored));
     if (!SimEventTable::contains(event)) return;
-    transmitToUserAircraft(simHandle, event);
+    transmitToUserAircraft(sim, event);
 }
 
 }  // namespace brelvik

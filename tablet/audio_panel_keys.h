@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "base/seams.h"
-#include "sim/simconnect.h"
+#include "sim/sim_session.h"
 
 namespace brelvik {
 
@@ -36,6 +36,6 @@ std::optional<int> audioPanelKeyIndex(int keyCode);
 // at the highest priority. The mapping is read at every press, so a change made
 // in the dialog applies to the next press. A missing or empty mapping, or one
 // that names no event of the simulator event table, fires nothing.
-void FireButtonEvent(int keyIndex, HANDLE simHandle, const SettingsStore& settings);
+void FireButtonEvent(int keyIndex, const SimSession& sim, const SettingsStore& settings);
 
 }  // namespace brelvik

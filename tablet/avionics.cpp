@@ -136,7 +136,7 @@ void Avionics::transmit(FixedEvent event, std::uint32_t data, DWORD priority) {
 }
 
 void Avionics::transmitAlways(FixedEvent event, std::uint32_t data, DWORD priority) const {
-    transmitToUserAircraft(sim_.handle, eventId(event), data, priority);
+    transmitToUserAircraft(sim_, eventId(event), data, priority);
 }
 
 void Avionics::echo(std::string_view key, const std::string& value) {
@@ -375,6 +375,7 @@ void Avionics::onServerData(const SplitDatagram& message) {
         const double position = -leadingDouble(field.value);
         if (std::isfinite(position)) *axis = std::clamp(position, -1.0, 1.0);
     }
+    if (!sim_.connected) return;
     SimConnect_SetDataOnSimObject(sim_.handle, kYokeWriteDefinition, SIMCONNECT_OBJECT_ID_USER,
                                   SIMCONNECT_DATA_SET_FLAG_DEFAULT, 0, sizeof yoke, &yoke);
 }
@@ -383,7 +384,7 @@ void Avionics::OnTabletKeyCode(int keyCode) {
     if (!sim_.connected) return;
     const auto index = audioPanelKeyIndex(keyCode);
     if (!index) return;
-    FireButtonEvent(*index, sim_.handle, settings_);
+    FireButtonEvent(*index, sim_, settings_);
 }
 
 }  // namespace brelvik

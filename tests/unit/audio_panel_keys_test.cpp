@@ -76,7 +76,7 @@ TEST_F(AvionicsTest, MappingIsReadAtEveryPress) {
 TEST_F(AvionicsTest, MappingThatNamesNoTableEventFiresNothing) {
     for (const char* stored : {"abc", "0", "25", "11092", "-10716"}) {
         settings.write(setting::kButtonListSection, buttonEventKey(0), stored);
-        FireButtonEvent(0, sim.handle, settings);
+        FireButtonEvent(0, sim, settings);
     }
     EXPECT_THAT(simReports(), IsEmpty());
 }

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/simconnect.h"
+#include "simconnect/client_config.h"
 #include "simconnect/standin.h"
 #include "simconnect/wire.h"
 
@@ -25,25 +27,49 @@ using brelvik::standin::SimulatorLink;
 namespace wire = brelvik::standin::wire;
 
 // What the fake simulator has queued for the client and what it was sent; it
-// outlives the link so tests can look after the library closed it.
+// outlives the link so tests can look after the library closed it. It answers
+// an open request at once: an open message when it serves the protocol, else
+// a version-mismatch exception.
 struct Stream {
     std::vector<std::uint8_t> toClient;
     std::vector<std::uint8_t> fromClient;
     bool broken = false;
+    bool answersOpen = true;
+    std::uint32_t newestProtocol = 6;
     std::function<void()> onWrite;  // runs after every write that carried bytes
 };
+
+std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, bytes.data() + at, sizeof v);
+    return v;
+}
+
+void append(std::vector<std::uint8_t>& to, const std::vector<std::uint8_t>& bytes) {
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
 
 class FakeLink final : public SimulatorLink {
 public:
     explicit FakeLink(std::shared_ptr<Stream> s) : stream_(std::move(s)) {}
     bool write(const std::uint8_t* data, std::size_t size) override {
         if (stream_->broken) return false;
-        stream_->fromClient.insert(stream_->fromClient.end(), data, data + size);
+        const std::vector<std::uint8_t> bytes(data, data + size);
+        append(stream_->fromClient, bytes);
+        if (size >= 16 && le32(bytes, 8) == 0xF0000001u && stream_->answersOpen) {
+            if (le32(bytes, 4) <= stream_->newestProtocol) {
+                wire::OpenInfo info;
+                info.applicationName = "Bench";
+                append(stream_->toClient, wire::openMessage(info));
+            } else {
+                append(stream_->toClient, wire::exceptionMessage(5, le32(bytes, 12), 0));
+            }
+        }
         if (size > 0 && stream_->onWrite) stream_->onWrite();
         return true;
     }
     bool readAvailable(std::vector<std::uint8_t>& into) override {
-        into.insert(into.end(), stream_->toClient.begin(), stream_->toClient.end());
+        append(into, stream_->toClient);
         stream_->toClient.clear();
         return !stream_->broken;
     }
@@ -57,9 +83,15 @@ public:
     std::unique_ptr<SimulatorLink> connect() override {
         if (!answers) return nullptr;
         stream = std::make_shared<Stream>();
+        stream->answersOpen = answersOpen;
+        stream->newestProtocol = newestProtocol;
+        ++connections;
         return std::make_unique<FakeLink>(stream);
     }
     bool answers = true;
+    bool answersOpen = true;
+    std::uint32_t newestProtocol = 6;
+    int connections = 0;
     std::shared_ptr<Stream> stream;
 };
 
@@ -72,10 +104,20 @@ struct Received {
 std::vector<Received>* gReceived = nullptr;
 std::function<void(SIMCONNECT_RECV*)> gDuringCallback;
 
-void recordMessage(SIMCONNECT_RECV* message, DWORD size, void*) {
+void SIMCONNECT_CALLBACK recordMessage(SIMCONNECT_RECV* message, DWORD size, void*) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(message);
     gReceived->push_back({message->dwID, size, std::vector<std::uint8_t>(bytes, bytes + size)});
     if (gDuringCallback) gDuringCallback(message);
+}
+
+// The requests the client sent, cut by their size fields.
+std::vector<std::vector<std::uint8_t>> requestsSent(const Stream& stream) {
+    wire::PacketReader reader(wire::kRequestHeaderSize);
+    reader.append(stream.fromClient.data(), stream.fromClient.size());
+    std::vector<std::vector<std::uint8_t>> out;
+    std::vector<std::uint8_t> packet;
+    while (reader.next(packet) == wire::PacketReader::Status::Packet) out.push_back(packet);
+    return out;
 }
 
 class StandinTest : public ::testing::Test {
@@ -88,19 +130,23 @@ protected:
     void TearDown() override {
         if (handle != nullptr) SimConnect_Close(handle);
         brelvik::standin::standinUseInProcess(nullptr);
+        brelvik::standin::standinBehaveAsVendor(false);
         gDuringCallback = nullptr;
         gReceived = nullptr;
     }
+    HRESULT tryOpen() {
+        return SimConnect_Open(&handle, "Brelvik", nullptr, 0, nullptr, SIMCONNECT_OPEN_CONFIGINDEX_LOCAL);
+    }
+    // Opened, with the open message already handed over.
     void open() {
-        ASSERT_EQ(SimConnect_Open(&handle, "Brelvik", nullptr, 0, nullptr, SIMCONNECT_OPEN_CONFIGINDEX_LOCAL),
-                  S_OK_RESULT);
+        ASSERT_EQ(tryOpen(), S_OK_RESULT);
         ASSERT_NE(handle, nullptr);
+        dispatch();
+        ASSERT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN});
+        received.clear();
     }
-    void queue(const std::vector<std::uint8_t>& message) {
-        const auto framed = wire::frame(message);
-        endpoint.stream->toClient.insert(endpoint.stream->toClient.end(), framed.begin(), framed.end());
-    }
-    void dispatch() { EXPECT_EQ(SimConnect_CallDispatch(handle, recordMessage, nullptr), S_OK_RESULT); }
+    void queue(const std::vector<std::uint8_t>& message) { append(endpoint.stream->toClient, message); }
+    HRESULT dispatch() { return SimConnect_CallDispatch(handle, recordMessage, nullptr); }
     std::vector<DWORD> receivedIds() const {
         std::vector<DWORD> ids;
         for (const auto& r : received) ids.push_back(r.id);
@@ -119,56 +165,86 @@ TEST_F(StandinTest, OpenFailsWhileNoSimulatorAnswers) {
     EXPECT_EQ(h, nullptr);
 }
 
-TEST_F(StandinTest, OpenSendsTheClientNameFirst) {
-    open();
-    wire::FrameReader reader;
-    reader.append(endpoint.stream->fromClient.data(), endpoint.stream->fromClient.size());
-    std::vector<std::uint8_t> payload;
-    ASSERT_EQ(reader.next(payload), wire::FrameReader::Status::Frame);
-    wire::ByteReader in(payload.data(), payload.size());
-    std::uint32_t op = 0, packet = 0;
-    std::string name;
-    ASSERT_TRUE(in.u32(op) && in.u32(packet) && in.text(name));
-    EXPECT_EQ(op, static_cast<std::uint32_t>(wire::Op::Hello));
-    EXPECT_EQ(packet, 1u);
-    EXPECT_EQ(name, "Brelvik");
+TEST_F(StandinTest, OpenRequestCarriesTheNameAndTheNewestProtocol) {
+    ASSERT_EQ(tryOpen(), S_OK_RESULT);
+    const auto requests = requestsSent(*endpoint.stream);
+    ASSERT_EQ(requests.size(), 1u);
+    const auto& open = requests[0];
+    ASSERT_EQ(open.size(), 296u);
+    EXPECT_EQ(le32(open, 4), 6u);
+    EXPECT_EQ(le32(open, 8), 0xF0000001u);
+    EXPECT_EQ(le32(open, 12), 1u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(open.data() + 16), "Brelvik");
+    EXPECT_EQ((std::vector<std::uint8_t>(open.begin() + 276, open.begin() + 280)),
+              (std::vector<std::uint8_t>{0, 'R', 'S', 0}));
+    EXPECT_EQ(le32(open, 280), 12u);
+}
+
+// An older simulator refuses a newer protocol: the library opens again, on a
+// new connection, with the next older one, within the same call.
+TEST_F(StandinTest, RefusedProtocolStepsDownOnANewConnection) {
+    endpoint.newestProtocol = 4;
+    ASSERT_EQ(tryOpen(), S_OK_RESULT);
+    EXPECT_EQ(endpoint.connections, 3);
+    const auto requests = requestsSent(*endpoint.stream);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(le32(requests[0], 4), 4u);
+    EXPECT_EQ(requests[0][279], 'F');
+    ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 1, "FLAPS_UP"), S_OK_RESULT);
+    EXPECT_EQ(le32(requestsSent(*endpoint.stream).back(), 4), 4u);  // every request at the accepted protocol
+}
+
+TEST_F(StandinTest, OpenSucceedsOnlyOnceTheOpenMessageArrivedAndHandsItOverFirst) {
+    endpoint.answersOpen = false;
+    EXPECT_LT(tryOpen(), 0);
+    EXPECT_EQ(handle, nullptr);
+    queue(wire::exceptionMessage(7, 9, 2));
+    wire::OpenInfo info;
+    info.applicationName = "Late";
+    queue(wire::openMessage(info));
+    ASSERT_EQ(tryOpen(), S_OK_RESULT);
+    EXPECT_EQ(endpoint.connections, 1);  // the same connection, not a new one
+    ASSERT_EQ(dispatch(), S_OK_RESULT);
+    EXPECT_EQ(receivedIds(), (std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EXCEPTION}));
 }
 
 TEST_F(StandinTest, DispatchDeliversEveryQueuedMessageOnceInOrder) {
     open();
-    wire::OpenInfo info;
-    info.applicationName = "Bench";
-    info.versionMajor = 11;
-    info.libraryBuildMinor = 8;
-    queue(wire::openMessage(info));
     queue(wire::exceptionMessage(7, 5, 2));
     queue(wire::dataMessage(3, 1, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}));
     dispatch();
-    ASSERT_EQ(receivedIds(), (std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EXCEPTION,
-                                                 SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE}));
-    SIMCONNECT_RECV_OPEN openMessage;
-    std::memcpy(&openMessage, received[0].bytes.data(), sizeof openMessage);
-    EXPECT_STREQ(openMessage.szApplicationName, "Bench");
-    EXPECT_EQ(openMessage.dwApplicationVersionMajor, 11u);
-    EXPECT_EQ(openMessage.dwSimConnectBuildMinor, 8u);
-    EXPECT_EQ(received[2].size, 48u);
-    EXPECT_EQ(received[2].bytes[40], 1);  // the block starts 40 bytes in
-    EXPECT_EQ(received[2].bytes[47], 8);
+    ASSERT_EQ(receivedIds(),
+              (std::vector<DWORD>{SIMCONNECT_RECV_ID_EXCEPTION, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE}));
+    EXPECT_EQ(received[1].size, 48u);
+    EXPECT_EQ(received[1].bytes[40], 1);  // the block starts 40 bytes in
+    EXPECT_EQ(received[1].bytes[47], 8);
     dispatch();
-    EXPECT_EQ(received.size(), 3u);  // nothing twice
+    EXPECT_EQ(received.size(), 2u);  // nothing twice
 }
 
-TEST_F(StandinTest, MessageSplitAcrossReadsArrivesOnceComplete) {
+TEST_F(StandinTest, AsTheVendorsLibraryOneMessageEachCall) {
     open();
-    const auto framed = wire::frame(wire::dataMessage(0, 1, 0, 1, std::vector<std::uint8_t>(16, 0xAB)));
-    for (std::size_t i = 0; i + 1 < framed.size(); ++i) {
-        endpoint.stream->toClient.push_back(framed[i]);
+    brelvik::standin::standinBehaveAsVendor(true);
+    queue(wire::dataMessage(0, 1, 0, 1, {}));
+    queue(wire::dataMessage(1, 1, 0, 1, {}));
+    dispatch();
+    EXPECT_EQ(received.size(), 1u);
+    dispatch();
+    EXPECT_EQ(received.size(), 2u);
+}
+
+TEST_F(StandinTest, MessageSplitAtEveryByteArrivesOnceComplete) {
+    open();
+    auto bytes = wire::dataMessage(0, 1, 0, 1, std::vector<std::uint8_t>(16, 0xAB));
+    append(bytes, wire::quitMessage());
+    for (std::size_t i = 0; i + 1 < 56; ++i) {
+        endpoint.stream->toClient.push_back(bytes[i]);
         dispatch();
         ASSERT_TRUE(received.empty()) << "delivered after " << i + 1 << " bytes";
     }
-    endpoint.stream->toClient.push_back(framed.back());
+    endpoint.stream->toClient.insert(endpoint.stream->toClient.end(), bytes.begin() + 55, bytes.end());
     dispatch();
-    ASSERT_EQ(received.size(), 1u);
+    ASSERT_EQ(receivedIds(), (std::vector<DWORD>{SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, SIMCONNECT_RECV_ID_QUIT}));
     EXPECT_EQ(received[0].size, 56u);
 }
 
@@ -184,51 +260,47 @@ TEST_F(StandinTest, MessagesArrivingDuringTheCallbackWaitForTheNextDispatch) {
     EXPECT_EQ(received.size(), 2u);
 }
 
-// Regression: a simulator that died without a quit message left the bridge
-// "connected" forever.
-TEST_F(StandinTest, BrokenStreamWithoutQuitDeliversOneMadeUpQuit) {
+// As the vendor's library: a stream that breaks without a quit message hands
+// over what came before the break, then every dispatch fails.
+TEST_F(StandinTest, BrokenStreamDeliversWhatCameFirstThenDispatchFails) {
     open();
     queue(wire::dataMessage(0, 1, 0, 1, {}));
     endpoint.stream->broken = true;
-    dispatch();
-    EXPECT_EQ(receivedIds(), (std::vector<DWORD>{SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, SIMCONNECT_RECV_ID_QUIT}));
-    EXPECT_EQ(received[1].size, 12u);
-    dispatch();
-    EXPECT_EQ(received.size(), 2u);
+    EXPECT_EQ(dispatch(), S_OK_RESULT);
+    EXPECT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE});
+    EXPECT_LT(dispatch(), 0);
+    EXPECT_LT(dispatch(), 0);
+    EXPECT_EQ(received.size(), 1u);
     EXPECT_LT(SimConnect_TransmitClientEvent(handle, 0, 1, 0, 1, 16), 0);
 }
 
-TEST_F(StandinTest, QuitFollowedByClosedStreamIsDeliveredOnce) {
+// Bytes that are no message end the connection: nothing after a size that
+// cannot be is read, and no message reaches the callback shorter than its kind.
+class HostileStreamTest : public StandinTest, public ::testing::WithParamInterface<std::vector<std::uint8_t>> {};
+
+TEST_P(HostileStreamTest, EndsTheConnectionWithoutDeliveringIt) {
     open();
+    queue(GetParam());
     queue(wire::quitMessage());
-    endpoint.stream->broken = true;
-    dispatch();
-    EXPECT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_QUIT});
+    EXPECT_LT(dispatch(), 0);
+    EXPECT_TRUE(received.empty());
 }
 
-TEST_F(StandinTest, ImpossibleFrameLengthEndsTheConnectionWithQuit) {
-    open();
-    endpoint.stream->toClient = {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
-    dispatch();
-    EXPECT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_QUIT});
+std::vector<std::uint8_t> withSize(std::vector<std::uint8_t> bytes, std::uint32_t size) {
+    std::memcpy(bytes.data(), &size, sizeof size);
+    if (size >= 12 && size < bytes.size()) bytes.resize(size);
+    return bytes;
 }
 
-TEST_F(StandinTest, MessageWithWrongSizeFieldIsDropped) {
-    open();
-    auto bad = wire::quitMessage();
-    bad[0] = 99;  // dwSize no longer matches the frame
-    queue(bad);
-    auto shortOpen = wire::openMessage({});
-    shortOpen.resize(100);
-    shortOpen[0] = 100;  // consistent size, but too short to be an open message
-    queue(shortOpen);
-    queue(wire::exceptionMessage(1, 1, 1));
-    dispatch();
-    EXPECT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_EXCEPTION});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Streams, HostileStreamTest,
+    ::testing::Values(withSize(wire::quitMessage(), 0), withSize(wire::quitMessage(), 8),
+                      withSize(wire::quitMessage(), 0x80000000u),
+                      withSize(wire::openMessage({}), 100),          // too short for an open message
+                      withSize(wire::exceptionMessage(1, 1, 1), 16),  // too short for an exception
+                      withSize(wire::dataMessage(0, 1, 0, 1, {}), 36)));
 
-// Regression: the bridge closes the connection from inside the callback when
-// the quit message arrives.
+// Regression: the bridge used to close the connection from inside the callback.
 TEST_F(StandinTest, CloseInsideTheCallbackStopsTheDispatch) {
     open();
     queue(wire::quitMessage());
@@ -240,26 +312,30 @@ TEST_F(StandinTest, CloseInsideTheCallbackStopsTheDispatch) {
     handle = nullptr;
 }
 
-TEST_F(StandinTest, RequestsCarryIncreasingPacketNumbers) {
+TEST_F(StandinTest, RequestsHaveFixedWidthFieldsAndIncreasingSendIds) {
     open();
-    ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 10, "COM_RADIO_SET"), S_OK_RESULT);
+    const std::string longName(300, 'N');
+    ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 10, longName.c_str()), S_OK_RESULT);
     ASSERT_EQ(SimConnect_TransmitClientEvent(handle, 0, 10, 0xFFFFFE0C, 1900000000, 16), S_OK_RESULT);
-    wire::FrameReader reader;
-    reader.append(endpoint.stream->fromClient.data(), endpoint.stream->fromClient.size());
-    std::vector<std::uint8_t> payload;
-    std::vector<std::uint32_t> packets;
-    std::uint32_t lastData = 0;
-    while (reader.next(payload) == wire::FrameReader::Status::Frame) {
-        wire::ByteReader in(payload.data(), payload.size());
-        std::uint32_t op = 0, packet = 0, object = 0, event = 0;
-        ASSERT_TRUE(in.u32(op) && in.u32(packet));
-        packets.push_back(packet);
-        if (op == static_cast<std::uint32_t>(wire::Op::TransmitEvent)) {
-            ASSERT_TRUE(in.u32(object) && in.u32(event) && in.u32(lastData));
-        }
-    }
-    EXPECT_EQ(packets, (std::vector<std::uint32_t>{1, 2, 3}));
-    EXPECT_EQ(lastData, 0xFFFFFE0Cu);
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 7, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRING256, 0,
+                                             SIMCONNECT_UNUSED),
+              S_OK_RESULT);
+    const auto requests = requestsSent(*endpoint.stream);
+    ASSERT_EQ(requests.size(), 4u);
+    std::vector<std::uint32_t> ids;
+    for (const auto& r : requests) ids.push_back(le32(r, 12));
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{1, 2, 3, 4}));
+    const auto& map = requests[1];
+    ASSERT_EQ(map.size(), 276u);
+    EXPECT_EQ(map[20 + 254], 'N');
+    EXPECT_EQ(map[20 + 255], 0);  // cut to 255 bytes and a NUL
+    ASSERT_EQ(requests[2].size(), 36u);
+    EXPECT_EQ(le32(requests[2], 24), 0xFFFFFE0Cu);
+    const auto& add = requests[3];
+    ASSERT_EQ(add.size(), 544u);
+    EXPECT_TRUE(std::all_of(add.begin() + 276, add.begin() + 532, [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(le32(add, 532), static_cast<std::uint32_t>(SIMCONNECT_DATATYPE_STRING256));
+    EXPECT_EQ(le32(add, 540), SIMCONNECT_UNUSED);
 }
 
 // Every operation on a handle that is not open fails and sends nothing: the
@@ -364,18 +440,24 @@ protected:
     int listener = -1;
 };
 
-TEST_F(TcpStandinTest, SimulatorThatDiesYieldsQuit) {
-    open();
+TEST_F(TcpStandinTest, SimulatorThatDiesFailsTheDispatch) {
+    EXPECT_LT(tryOpen(), 0);  // connected, the open request sent, no answer yet
     const int peer = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
-    const auto framed = wire::frame(wire::openMessage({}));
-    ASSERT_EQ(::send(peer, framed.data(), framed.size(), 0), static_cast<ssize_t>(framed.size()));
+    std::uint8_t request[296];
+    ASSERT_EQ(::recv(peer, request, sizeof request, MSG_WAITALL), 296);
+    const auto open = wire::openMessage({});
+    ASSERT_EQ(::send(peer, open.data(), open.size(), 0), static_cast<ssize_t>(open.size()));
+    for (int i = 0; i < 200 && tryOpen() != S_OK_RESULT; ++i) ::usleep(5000);
+    ASSERT_NE(handle, nullptr);
     ::close(peer);
-    for (int i = 0; i < 200 && received.size() < 2; ++i) {
-        dispatch();
+    HRESULT result = S_OK_RESULT;
+    for (int i = 0; i < 200 && result == S_OK_RESULT; ++i) {
+        result = dispatch();
         ::usleep(5000);
     }
-    EXPECT_EQ(receivedIds(), (std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_QUIT}));
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(receivedIds(), std::vector<DWORD>{SIMCONNECT_RECV_ID_OPEN});
 }
 
 TEST_F(TcpStandinTest, OpenFailsWhenNothingListens) {
@@ -384,5 +466,57 @@ TEST_F(TcpStandinTest, OpenFailsWhenNothingListens) {
     HANDLE h = nullptr;
     EXPECT_LT(SimConnect_Open(&h, "Brelvik", nullptr, 0, nullptr, SIMCONNECT_OPEN_CONFIGINDEX_LOCAL), 0);
 }
+
+}  // namespace
+
+namespace {
+
+using brelvik::standin::SimulatorTarget;
+
+// A hand-written SimConnect.cfg: the numbered section wins over the plain
+// one, and a file naming nothing usable says why instead of guessing.
+struct CfgCase {
+    const char* name;
+    const char* text;
+    bool pipes;
+    bool valid;
+    SimulatorTarget::Transport transport;
+    const char* address;
+    const char* port;
+};
+
+class SimConnectCfgTest : public ::testing::TestWithParam<CfgCase> {};
+
+TEST_P(SimConnectCfgTest, Parses) {
+    const auto& c = GetParam();
+    std::string problem;
+    const auto target = brelvik::standin::parseSimConnectCfg(c.text, 0, c.pipes, problem);
+    ASSERT_EQ(target.has_value(), c.valid) << problem;
+    if (!c.valid) {
+        EXPECT_FALSE(problem.empty());
+        return;
+    }
+    EXPECT_EQ(target->transport, c.transport);
+    EXPECT_EQ(target->address, c.address);
+    EXPECT_EQ(target->port, c.port);
+}
+
+using T = SimulatorTarget::Transport;
+INSTANTIATE_TEST_SUITE_P(
+    Files, SimConnectCfgTest,
+    ::testing::Values(
+        CfgCase{"Ipv4", "[SimConnect]\r\nProtocol=Ipv4\r\nAddress=192.0.2.7\r\nPort=500\r\n", false, true, T::Ipv4,
+                "192.0.2.7", "500"},
+        CfgCase{"NumberedWins", "[SimConnect]\nAddress=a\nPort=1\n[SimConnect.0]\nprotocol = IPV6\nAddress = ::1\nPort = 2\n",
+                false, true, T::Ipv6, "::1", "2"},
+        CfgCase{"PipeOnWindows", "[SimConnect]\nProtocol=Pipe\nPort=Custom\\SimConnect\n", true, true, T::Pipe, "",
+                "Custom\\SimConnect"},
+        CfgCase{"PipeRefusedOnLinux", "[SimConnect]\nProtocol=Pipe\nPort=Custom\\SimConnect\n", false, false, T::Pipe,
+                "", ""},
+        CfgCase{"NoSection", "Protocol=Ipv4\nPort=500\n", false, false, T::Ipv4, "", ""},
+        CfgCase{"NoPort", "[SimConnect]\nAddress=192.0.2.7\n", false, false, T::Ipv4, "", ""},
+        CfgCase{"BadPort", "[SimConnect]\nPort=70000\n", false, false, T::Ipv4, "", ""},
+        CfgCase{"UnknownProtocol", "[SimConnect]\nProtocol=Serial\nPort=1\n", false, false, T::Ipv4, "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

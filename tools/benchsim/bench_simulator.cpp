@@ -128,7 +128,7 @@ void BenchSimulator::stall(bool stalled) {
 
 void BenchSimulator::quitClients() {
     for (auto& session : sessions_) {
-        session->send(wire::quitMessage());
+        session->send(wire::quitMessage(options_.highestProtocol));
         session->end();
     }
 }
@@ -168,13 +168,45 @@ wire::OpenInfo BenchSimulator::openInfo() const {
     info.applicationName = options_.applicationName;
     info.versionMajor = options_.versionMajor;
     info.versionMinor = options_.versionMinor;
-    info.buildMajor = 1;
-    info.buildMinor = 0;
-    info.libraryMajor = options_.versionMajor;
-    info.libraryMinor = options_.versionMinor;
-    info.libraryBuildMajor = 1;
-    info.libraryBuildMinor = 0;
+    info.buildMajor = options_.buildMajor;
+    info.buildMinor = options_.buildMinor;
+    info.libraryMajor = options_.libraryMajor != 0 ? options_.libraryMajor : options_.versionMajor;
+    info.libraryMinor = options_.libraryMajor != 0 ? options_.libraryMinor : options_.versionMinor;
+    info.libraryBuildMajor = options_.libraryBuildMajor;
+    info.libraryBuildMinor = options_.libraryBuildMinor;
     return info;
+}
+
+// What each simulator reports in its open message and which protocols it
+// serves. FSX SP2 / Acceleration serve protocols 2-4; MSFS 2020 also 5; MSFS
+// 2024 also 6. Prepar3D's numbers are benchsim's choice (v4.5, serving FSX
+// SP2 clients); its name is in Windows-1252, as that simulator writes it.
+bool playSimulator(std::string_view kind, BenchOptions& o) {
+    if (kind == "fsx") {
+        o.applicationName = "Microsoft Flight Simulator X";
+        o.versionMajor = 10, o.versionMinor = 0, o.buildMajor = 61637, o.buildMinor = 0;
+        o.libraryMajor = 10, o.libraryMinor = 0, o.libraryBuildMajor = 61637, o.libraryBuildMinor = 0;
+        o.highestProtocol = 4;
+    } else if (kind == "p3d") {
+        o.applicationName = "Lockheed Martin\xAE Prepar3D\xAE v4";
+        o.versionMajor = 4, o.versionMinor = 5, o.buildMajor = 14, o.buildMinor = 34698;
+        o.libraryMajor = 4, o.libraryMinor = 5, o.libraryBuildMajor = 0, o.libraryBuildMinor = 0;
+        o.highestProtocol = 4;
+    } else if (kind == "msfs2020") {
+        o.applicationName = "KittyHawk";
+        o.versionMajor = 11, o.versionMinor = 0, o.buildMajor = 282174, o.buildMinor = 999;
+        o.libraryMajor = 11, o.libraryMinor = 0, o.libraryBuildMajor = 62651, o.libraryBuildMinor = 3;
+        o.highestProtocol = 5;
+    } else if (kind == "msfs2024") {
+        o.applicationName = "SunRise";
+        o.versionMajor = 12, o.versionMinor = 1, o.buildMajor = 282174, o.buildMinor = 999;
+        o.libraryMajor = 12, o.libraryMinor = 1, o.libraryBuildMajor = 0, o.libraryBuildMinor = 0;
+        o.highestProtocol = 6;
+    } else {
+        return false;
+    }
+    o.lowestProtocol = 2;
+    return true;
 }
 
 bool BenchSimulator::variableKnown(std::string_view name) const {

@@ -33,7 +33,17 @@ struct BenchOptions {
     // Sent as it is in the open message: a simulator may write it in its own
     // narrow code page rather than UTF-8.
     std::string applicationName = "Benchsim";
+    std::uint32_t buildMajor = 1, buildMinor = 0;
+    // The library version the open message reports; the application's when 0.
+    std::uint32_t libraryMajor = 0, libraryMinor = 0, libraryBuildMajor = 1, libraryBuildMinor = 0;
+    // The client protocols it accepts; an open at any other is refused with a
+    // version-mismatch exception.
+    std::uint32_t lowestProtocol = 2, highestProtocol = 6;
 };
+
+// What benchsim --simulator KIND plays: "fsx", "p3d", "msfs2020" or
+// "msfs2024". False for any other name.
+bool playSimulator(std::string_view kind, BenchOptions& options);
 
 class BenchSimulator : public standin::SimulatorEndpoint {
 public:
@@ -83,6 +93,11 @@ public:
     VariableStore& store() { return store_; }
     void report(const std::string& line);
     wire::OpenInfo openInfo() const;
+    bool acceptsProtocol(std::uint32_t protocol) const {
+        return protocol >= options_.lowestProtocol && protocol <= options_.highestProtocol;
+    }
+    // What its messages carry as dwVersion: its own protocol.
+    std::uint32_t serverProtocol(std::uint32_t /*client*/) const { return options_.highestProtocol; }
     bool variableKnown(std::string_view name) const;
     bool eventKnown(std::string_view name) const;
 

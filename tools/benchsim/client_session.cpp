@@ -23,6 +23,8 @@ const char* exceptionName(std::uint32_t code) {
         case standin::kExceptionUnrecognizedId: return "UNRECOGNIZED_ID";
         case standin::kExceptionNameUnrecognized: return "NAME_UNRECOGNIZED";
         case standin::kExceptionEventIdDuplicate: return "EVENT_ID_DUPLICATE";
+        case standin::kExceptionUnopened: return "UNOPENED";
+        case standin::kExceptionVersionMismatch: return "VERSION_MISMATCH";
         default: return "ERROR";
     }
 }
@@ -33,16 +35,16 @@ void ClientSession::receive(const std::uint8_t* data, std::size_t size) {
     if (ended_) return;
     if (size > 0) input_.append(data, size);
     if (simulator_ != nullptr && simulator_->stalled()) return;  // answered when it resumes
-    std::vector<std::uint8_t> payload;
+    std::vector<std::uint8_t> packet;
     for (;;) {
-        const auto status = input_.next(payload);
-        if (status == wire::FrameReader::Status::NeedMore) return;
-        if (status == wire::FrameReader::Status::Corrupt) {
+        const auto status = input_.next(packet);
+        if (status == wire::PacketReader::Status::NeedMore) return;
+        if (status == wire::PacketReader::Status::Corrupt) {
             if (simulator_ != nullptr) simulator_->report("exception ERROR stream from " + name_ + " is corrupt");
-            end();  // nothing after a bad length can be trusted
+            end();  // nothing after a bad size can be trusted
             return;
         }
-        handle(payload);
+        handle(packet);
         if (ended_) return;
     }
 }
@@ -55,42 +57,76 @@ std::vector<std::uint8_t> ClientSession::takeOutput() {
 
 void ClientSession::send(const std::vector<std::uint8_t>& message) {
     if (ended_) return;
-    const auto framed = wire::frame(message);
-    output_.insert(output_.end(), framed.begin(), framed.end());
+    output_.insert(output_.end(), message.begin(), message.end());
     if (output_.size() > kMaxOutput) end();  // a client that never reads is gone
 }
 
 void ClientSession::refuse(std::uint32_t code, std::uint32_t packet, std::uint32_t index, const std::string& detail) {
-    send(wire::exceptionMessage(code, packet, index));
+    send(wire::exceptionMessage(code, packet, index, protocol_));
     simulator_->report(std::string("exception ") + exceptionName(code) + " " + detail);
 }
 
-void ClientSession::handle(const std::vector<std::uint8_t>& payload) {
+void ClientSession::handle(const std::vector<std::uint8_t>& packet) {
     if (simulator_ == nullptr) return;
-    wire::ByteReader in(payload.data(), payload.size());
-    std::uint32_t op = 0;
-    std::uint32_t packet = 0;
-    if (!in.u32(op) || !in.u32(packet)) {
-        refuse(standin::kExceptionError, packet, 0, "short request");
+    const auto header = wire::readRequestHeader(packet);
+    wire::ByteReader in(std::span<const std::uint8_t>(packet).subspan(wire::kRequestHeaderSize));
+    const std::uint32_t sendId = header.sendId;
+    const auto op = static_cast<Op>(header.op());
+    const std::size_t expected = wire::requestSize(op);
+    if ((header.id & wire::kRequestIdBits) != wire::kRequestIdBits || expected == 0) {
+        refuse(standin::kExceptionUnrecognizedId, sendId, 0, "unknown request " + std::to_string(header.op()));
         return;
     }
-    switch (static_cast<Op>(op)) {
-        case Op::Hello: hello(in); return;
-        case Op::AddToDefinition: addToDefinition(in, packet); return;
-        case Op::RequestData: requestData(in, packet); return;
-        case Op::SetData: setData(in, packet); return;
-        case Op::MapEvent: mapEvent(in, packet); return;
-        case Op::AddToGroup: addToGroup(in, packet); return;
-        case Op::SetGroupPriority: setGroupPriority(in, packet); return;
-        case Op::TransmitEvent: transmitEvent(in, packet); return;
+    if (op == Op::Open) {
+        open(header, in);
+        return;
     }
-    refuse(standin::kExceptionError, packet, 0, "unknown request " + std::to_string(op));
+    if (!opened_) {
+        refuse(standin::kExceptionUnopened, sendId, 0, "request " + std::to_string(header.op()) + " before open");
+        return;
+    }
+    const bool sizeRight = op == Op::SetData ? packet.size() >= expected : packet.size() == expected;
+    if (!sizeRight) {
+        refuse(standin::kExceptionSizeMismatch, sendId, 0,
+               "request " + std::to_string(header.op()) + " of " + std::to_string(packet.size()) + " bytes");
+        return;
+    }
+    switch (op) {
+        case Op::Open: return;
+        case Op::AddToDefinition: addToDefinition(in, sendId); return;
+        case Op::RequestData: requestData(in, sendId); return;
+        case Op::SetData: setData(in, sendId); return;
+        case Op::MapEvent: mapEvent(in, sendId); return;
+        case Op::AddToGroup: addToGroup(in, sendId); return;
+        case Op::SetGroupPriority: setGroupPriority(in, sendId); return;
+        case Op::TransmitEvent: transmitEvent(in, sendId); return;
+    }
 }
 
-void ClientSession::hello(wire::ByteReader& in) {
-    if (!in.text(name_)) name_.clear();
+void ClientSession::open(const wire::RequestHeader& header, wire::ByteReader& in) {
+    std::string name;
+    if (header.size != wire::requestSize(Op::Open) || !in.name(name)) {
+        refuse(standin::kExceptionSizeMismatch, header.sendId, 0, "open of " + std::to_string(header.size) + " bytes");
+        end();
+        return;
+    }
+    if (opened_) {
+        refuse(standin::kExceptionError, header.sendId, 0, "second open from " + name_);
+        return;
+    }
+    if (!simulator_->acceptsProtocol(header.protocol)) {
+        // The client opens again with an older protocol, on a new connection.
+        protocol_ = header.protocol;
+        refuse(standin::kExceptionVersionMismatch, header.sendId, 0,
+               "protocol " + std::to_string(header.protocol) + " from " + name);
+        end();
+        return;
+    }
+    protocol_ = header.protocol;
+    opened_ = true;
+    name_ = name;
     simulator_->report("client " + name_);
-    send(wire::openMessage(simulator_->openInfo()));
+    send(wire::openMessage(simulator_->openInfo(), simulator_->serverProtocol(protocol_)));
 }
 
 void ClientSession::addToDefinition(wire::ByteReader& in, std::uint32_t packet) {
@@ -98,11 +134,14 @@ void ClientSession::addToDefinition(wire::ByteReader& in, std::uint32_t packet) 
     std::string name;
     std::optional<std::string> unitName;
     float epsilon = 0;
-    if (!in.u32(definition) || !in.text(name) || !in.optionalText(unitName) || !in.u32(type) || !in.f32(epsilon) ||
+    std::string unitText;
+    if (!in.u32(definition) || !in.name(name) || !in.name(unitText) || !in.u32(type) || !in.f32(epsilon) ||
         !in.u32(datum)) {
         refuse(standin::kExceptionError, packet, 0, "short AddToDataDefinition");
         return;
     }
+    // An empty unit is the vendor's null unit: the variable's default.
+    if (!unitText.empty()) unitName = unitText;
     if (!simulator_->variableKnown(name)) {
         refuse(standin::kExceptionNameUnrecognized, packet, kExceptionIndexName, "variable " + name);
         return;
@@ -147,15 +186,21 @@ void ClientSession::requestData(wire::ByteReader& in, std::uint32_t packet) {
 
 void ClientSession::setData(wire::ByteReader& in, std::uint32_t packet) {
     std::uint32_t definition = 0, object = 0, flags = 0, count = 0, unitSize = 0;
-    std::vector<std::uint8_t> block;
-    if (!in.u32(definition) || !in.u32(object) || !in.u32(flags) || !in.u32(count) || !in.u32(unitSize) ||
-        !in.bytes(block)) {
+    if (!in.u32(definition) || !in.u32(object) || !in.u32(flags) || !in.u32(count) || !in.u32(unitSize)) {
         refuse(standin::kExceptionError, packet, 0, "short SetDataOnSimObject");
         return;
     }
     const auto it = definitions_.find(definition);
     if (it == definitions_.end() || it->second.empty()) {
         refuse(standin::kExceptionUnrecognizedId, packet, 1, "definition " + std::to_string(definition));
+        return;
+    }
+    const auto rest = in.rest();
+    const std::vector<std::uint8_t> block(rest.begin(), rest.end());
+    if (static_cast<std::uint64_t>(unitSize) * (count > 1 ? count : 1) != block.size()) {
+        refuse(standin::kExceptionSizeMismatch, packet, 0,
+               "setdata of " + std::to_string(block.size()) + " bytes for " + std::to_string(count) + " x " +
+                   std::to_string(unitSize));
         return;
     }
     std::string values;
@@ -170,7 +215,7 @@ void ClientSession::setData(wire::ByteReader& in, std::uint32_t packet) {
 void ClientSession::mapEvent(wire::ByteReader& in, std::uint32_t packet) {
     std::uint32_t event = 0;
     std::string name;
-    if (!in.u32(event) || !in.text(name)) {
+    if (!in.u32(event) || !in.name(name)) {
         refuse(standin::kExceptionError, packet, 0, "short MapClientEventToSimEvent");
         return;
     }
@@ -227,7 +272,7 @@ bool ClientSession::notifyPilotEvent(std::string_view upperName, std::uint32_t d
         for (const auto& [event, maskable] : group.events) {
             const auto it = events_.find(event);
             if (it == events_.end() || upperCase(it->second) != upperName) continue;
-            send(wire::eventMessage(groupId, event, data));
+            send(wire::eventMessage(groupId, event, data, protocol_));
             if (maskable && group.priority >= kFirstMaskingPriority && group.priority < kDefaultPriority) masked = true;
         }
     }

@@ -26,9 +26,9 @@ public:
     // answered at once (answers wait in the output), or, while the simulator
     // stalls, when it resumes and calls this with no bytes.
     void receive(const std::uint8_t* data, std::size_t size);
-    // Framed messages for the client, taken out.
+    // The messages for the client, taken out.
     std::vector<std::uint8_t> takeOutput();
-    // Queues one message (a payload as wire::openMessage and friends make them).
+    // Queues one message (as wire::openMessage and friends make them).
     void send(const std::vector<std::uint8_t>& message);
 
     // The simulator has finished with this client: its transport closes once the
@@ -56,7 +56,7 @@ private:
     };
 
     void handle(const std::vector<std::uint8_t>& payload);
-    void hello(wire::ByteReader& in);
+    void open(const wire::RequestHeader& header, wire::ByteReader& in);
     void addToDefinition(wire::ByteReader& in, std::uint32_t packet);
     void requestData(wire::ByteReader& in, std::uint32_t packet);
     void setData(wire::ByteReader& in, std::uint32_t packet);
@@ -67,7 +67,9 @@ private:
     void refuse(std::uint32_t code, std::uint32_t packet, std::uint32_t index, const std::string& detail);
 
     BenchSimulator* simulator_;
-    wire::FrameReader input_;
+    wire::PacketReader input_{wire::kRequestHeaderSize};
+    bool opened_ = false;
+    std::uint32_t protocol_ = 4;  // what the client offered
     std::vector<std::uint8_t> output_;
     bool ended_ = false;
     std::string name_;

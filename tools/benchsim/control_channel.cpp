@@ -151,12 +151,16 @@ std::vector<std::string> ControlChannel::execute(std::string_view rawLine) {
 
 const char* helpText() {
     return R"HELP(usage: benchsim [options]
-A bench simulator for the stand-in simulator client library: clients connect
-over TCP on loopback; commands are read from standard input, one per line, and
+A stand-in simulator that speaks SimConnect's own protocol: any SimConnect
+client using these operations (open, data definitions and data by type, data
+writes, event mapping and transmission, notification groups) connects over
+TCP on loopback. Commands are read from standard input, one per line, and
 replies and reports are written to standard output, one per line.
 
 options:
   --listen 127.0.0.1:PORT   address to listen on (loopback only; default 127.0.0.1:15690)
+  --simulator KIND          play fsx, p3d, msfs2020 or msfs2024: the protocols it
+                            accepts and the name and versions its open message reports
   --version-major N         application major version in the open message (default 11)
   --version-minor M         application minor version (default 0)
   --frozen                  start with the flight model frozen
@@ -187,7 +191,7 @@ commands:
   help                         this text
 
 reports:
-  client <name>                a client connected
+  client <name>                a client opened its connection
   gone <name>                  a client's connection closed
   map <client event> <name>    the client mapped an event name
   event <name> <data> <group>  the client transmitted a key event (data as signed

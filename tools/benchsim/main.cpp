@@ -64,6 +64,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--app-name" && hasValue) {
             // Bytes as given (a test may pass a Latin-1 name), cut to the field's 255.
             options.applicationName = std::string(argv[++i]).substr(0, 255);
+        } else if (arg == "--simulator" && hasValue) {
+            if (!brelvik::benchsim::playSimulator(argv[++i], options)) {
+                return usageError("--simulator takes fsx, p3d, msfs2020 or msfs2024");
+            }
         } else if (arg == "--frozen") {
             options.frozen = true;
         } else if (arg == "--strict") {
