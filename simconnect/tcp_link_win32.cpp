@@ -36,6 +36,8 @@ bool winsockReady() {
     return ready;
 }
 
+constexpr int kLocalConnectMs = 20;
+
 // send and recv take an int length.
 int chunkLength(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
 
@@ -226,6 +228,9 @@ std::unique_ptr<SimulatorLink> connectTcp(const SimulatorTarget& target) {
     } else if (::WSAGetLastError() != WSAEWOULDBLOCK) {
         return std::make_unique<FailedLink>();
     }
+    // A simulator on this PC answers a connect within this; one elsewhere is
+    // looked at again on later calls.
+    link->wait(kLocalConnectMs);
     return link;
 }
 

@@ -135,7 +135,12 @@ TEST_F(WindowsEndToEnd, FindsTheTabletFeedsItAndStoresSettingsInTheRegistry) {
         tablet->sendLine("ServerHere");
         fed = tablet->waitForLine(flightData, 1s) >= 0;
     }
-    ASSERT_TRUE(fed) << "no flight data from brelvik.exe";
+    if (!fed) {
+        const auto seen = tablet->lines();
+        FAIL() << "no flight data with ALT=5000.0 from brelvik.exe; the tablet's last line: "
+               << (seen.empty() ? std::string("none") : seen.back()) << "; the simulator's last line: "
+               << (sim->lines().empty() ? std::string("none") : sim->lines().back());
+    }
     const std::size_t mark = tablet->lineCount();
     ::sleep(3);
     std::size_t samples = 0;
