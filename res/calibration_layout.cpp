@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "dialogs/calibration_wizard.h"
+#include "base/wizard_ids.h"
 
 namespace brelvik::res {
 namespace {

@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/utf_text_win32.h"
+
 #include <cstdlib>
 
 #include "simconnect/client_config.h"
@@ -17,17 +19,6 @@
 namespace brelvik::standin {
 namespace {
 
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                              nullptr);
-    }
-    return out;
-}
 
 // Where MSFS, and FSX and Prepar3D for clients of their generation, listen.
 constexpr char kSimulatorPipe[] = "Microsoft Flight Simulator\\SimConnect";
@@ -43,11 +34,11 @@ std::vector<std::string> configFolders() {
     if (length > 0 && length < path.size()) {
         path.resize(length);
         const auto slash = path.find_last_of(L"\\/");
-        if (slash != std::wstring::npos) folders.push_back(utf8(path.substr(0, slash)));
+        if (slash != std::wstring::npos) folders.push_back(brelvik::utf8Text(path.substr(0, slash)));
     }
     wchar_t documents[MAX_PATH] = {};
     if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents))) {
-        folders.push_back(utf8(documents));
+        folders.push_back(brelvik::utf8Text(documents));
     }
     return folders;
 }
@@ -65,7 +56,7 @@ std::vector<SimulatorTarget> localTargets() {
     DWORD size = sizeof value - sizeof value[0];
     if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Microsoft Games\\Flight Simulator",
                        L"SimConnect_Port_IPv4", RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS) {
-        const std::string port = utf8(value);
+        const std::string port = brelvik::utf8Text(value);
         if (!port.empty()) targets.push_back({SimulatorTarget::Transport::Ipv4, "127.0.0.1", port});
     }
     // Last, the bench simulator, for trying Brelvik without a simulator.

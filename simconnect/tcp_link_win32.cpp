@@ -14,6 +14,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "base/utf_text_win32.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -178,13 +180,6 @@ private:
     bool broken_ = false;
 };
 
-std::wstring wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
-}
 
 }  // namespace
 
@@ -235,7 +230,7 @@ std::unique_ptr<SimulatorLink> connectTcp(const SimulatorTarget& target) {
 }
 
 std::unique_ptr<SimulatorLink> connectPipe(const SimulatorTarget& target) {
-    const std::wstring name = L"\\\\.\\pipe\\" + wide(target.port);
+    const std::wstring name = L"\\\\.\\pipe\\" + brelvik::wideText(target.port);
     const HANDLE pipe = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) return std::make_unique<FailedLink>();
     return std::make_unique<PipeLink>(pipe);

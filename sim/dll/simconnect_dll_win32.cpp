@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/utf_text_win32.h"
+
 #include <optional>
 
 namespace brelvik::simdll {
@@ -18,25 +20,7 @@ Loaded& loaded() {
     return state;
 }
 
-std::wstring wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
-}
 
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                              nullptr);
-    }
-    return out;
-}
 
 std::wstring executableFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -67,7 +51,7 @@ const char kConsequence[] =
 
 std::string tryLoad(const std::string& folder) {
     Loaded& state = loaded();
-    const std::wstring besideFolder = folder.empty() ? executableFolder() : wide(folder);
+    const std::wstring besideFolder = folder.empty() ? executableFolder() : brelvik::wideText(folder);
     const std::wstring beside = besideFolder + L"\\SimConnect.dll";
     // Beside the executable first, then wherever the system finds it.
     HMODULE module = ::LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -75,7 +59,7 @@ std::string tryLoad(const std::string& folder) {
     if (module == nullptr) {
         const DWORD error = ::GetLastError();
         return "SimConnect.dll could not be loaded (error " + std::to_string(error) + "): it was looked for beside " +
-               "brelvik.exe (" + utf8(beside) + ") and on the system's search path." + kConsequence;
+               "brelvik.exe (" + brelvik::utf8Text(beside) + ") and on the system's search path." + kConsequence;
     }
     std::string missing;
     std::array<void*, kProcedureNames.size()> procedures{};
@@ -84,7 +68,7 @@ std::string tryLoad(const std::string& folder) {
         if (procedures[i] == nullptr) missing += (missing.empty() ? "" : ", ") + std::string(kProcedureNames[i]);
     }
     if (!missing.empty()) {
-        const std::string file = utf8(moduleFile(module));
+        const std::string file = brelvik::utf8Text(moduleFile(module));
         ::FreeLibrary(module);
         return "The SimConnect.dll found at " + file + " lacks " + missing + "." + kConsequence;
     }
