@@ -1,6 +1,7 @@
 #include "simconnect/client_config.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -28,7 +29,10 @@ std::string lower(std::string_view text) {
 constexpr std::size_t kMaxConfigBytes = 64 << 10;
 
 std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    // The path is UTF-8: a Documents folder under a user name like "Jürgen"
+    // must open on Windows too, where a narrow name means the ANSI code page.
+    const std::u8string utf8(path.begin(), path.end());
+    std::ifstream in(std::filesystem::path(utf8), std::ios::binary);
     if (!in) return std::nullopt;
     std::string text(kMaxConfigBytes, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
@@ -121,6 +125,14 @@ std::optional<SimulatorTarget> parseAddress(std::string_view text) {
     target.port = std::string(text.substr(colon + 1));
     if (target.address.empty() || target.port.empty()) return std::nullopt;
     return target;
+}
+
+std::string findSimConnectCfg() {
+    for (const auto& folder : configFolders()) {
+        const std::string path = folder + "/SimConnect.cfg";
+        if (readFile(path)) return path;
+    }
+    return {};
 }
 
 std::vector<SimulatorTarget> simulatorTargets(unsigned configIndex, std::string& problem) {

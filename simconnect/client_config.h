@@ -28,6 +28,9 @@ std::optional<SimulatorTarget> parseAddress(std::string_view text);
 // A problem with a SimConnect.cfg that was found is set in `problem`.
 std::vector<SimulatorTarget> simulatorTargets(unsigned configIndex, std::string& problem);
 
+// The first SimConnect.cfg of configFolders() that can be read; empty when none.
+std::string findSimConnectCfg();
+
 // The folders searched for SimConnect.cfg, in order (platform code).
 std::vector<std::string> configFolders();
 bool pipesSupported();

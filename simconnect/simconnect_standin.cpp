@@ -14,6 +14,9 @@
 #include "simconnect/client_config.h"
 #include "simconnect/connection.h"
 #include "simconnect/standin.h"
+#ifdef BRELVIK_OWN_CLIENT
+#include "simconnect/own_client.h"
+#endif
 
 namespace brelvik::standin {
 namespace {
@@ -30,6 +33,17 @@ struct Attempt {
     std::size_t protocol = 0;
 };
 
+// The stand-in SimConnect.dll is what the Windows tests put beside brelvik.exe
+// in the vendor's place; there they ask it to behave as the vendor's.
+bool vendorBehaviourAsked() {
+#ifdef BRELVIK_STANDIN_DLL
+    const char* asked = std::getenv("BRELVIK_STANDIN_AS_VENDOR");
+    return asked != nullptr && asked[0] == '1';
+#else
+    return false;
+#endif
+}
+
 struct Registry {
     std::mutex mutex;
     std::map<std::uintptr_t, std::shared_ptr<Connection>> connections;
@@ -37,7 +51,7 @@ struct Registry {
     SimulatorEndpoint* endpoint = nullptr;
     std::unique_ptr<Attempt> attempt;
     std::size_t nextTarget = 0;
-    bool vendorBehaviour = false;
+    bool vendorBehaviour = vendorBehaviourAsked();
 };
 
 Registry& registry() {
@@ -165,11 +179,11 @@ using brelvik::standin::wire::Op;
 
 extern "C" {
 
-HRESULT SIMCONNECT_API SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND, DWORD, HANDLE, DWORD ConfigIndex) {
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(Open)(HANDLE* phSimConnect, const char* szName, HWND, DWORD, HANDLE, DWORD ConfigIndex) {
     return brelvik::standin::openStep(phSimConnect, szName, ConfigIndex);
 }
 
-HRESULT SIMCONNECT_API SimConnect_Close(HANDLE hSimConnect) {
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(Close)(HANDLE hSimConnect) {
     std::shared_ptr<brelvik::standin::Connection> connection;
     {
         auto& r = registry();
@@ -186,7 +200,7 @@ HRESULT SIMCONNECT_API SimConnect_Close(HANDLE hSimConnect) {
     return S_OK_RESULT;
 }
 
-HRESULT SIMCONNECT_API SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext) {
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(CallDispatch)(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext) {
     const auto connection = find(hSimConnect, "SimConnect_CallDispatch");
     if (connection == nullptr) return E_FAIL_RESULT;
     const bool oneEach = [] {
@@ -197,7 +211,7 @@ HRESULT SIMCONNECT_API SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc 
     return connection->dispatch(pfcnDispatch, pContext, oneEach ? 1 : SIZE_MAX) ? S_OK_RESULT : E_FAIL_RESULT;
 }
 
-HRESULT SIMCONNECT_API SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(AddToDataDefinition)(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                        const char* DatumName, const char* UnitsName, SIMCONNECT_DATATYPE DatumType,
                                        float fEpsilon, DWORD DatumID) {
     if (DatumName == nullptr) return E_FAIL_RESULT;
@@ -211,7 +225,7 @@ HRESULT SIMCONNECT_API SimConnect_AddToDataDefinition(HANDLE hSimConnect, SIMCON
     return sendOn(hSimConnect, Op::AddToDefinition, w, "SimConnect_AddToDataDefinition");
 }
 
-HRESULT SIMCONNECT_API SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(RequestDataOnSimObjectType)(HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
                                               SIMCONNECT_DATA_DEFINITION_ID DefineID, DWORD dwRadiusMeters,
                                               SIMCONNECT_SIMOBJECT_TYPE type) {
     ByteWriter w;
@@ -222,7 +236,7 @@ HRESULT SIMCONNECT_API SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect,
     return sendOn(hSimConnect, Op::RequestData, w, "SimConnect_RequestDataOnSimObjectType");
 }
 
-HRESULT SIMCONNECT_API SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(SetDataOnSimObject)(HANDLE hSimConnect, SIMCONNECT_DATA_DEFINITION_ID DefineID,
                                       SIMCONNECT_OBJECT_ID ObjectID, SIMCONNECT_DATA_SET_FLAG Flags, DWORD ArrayCount,
                                       DWORD cbUnitSize, void* pDataSet) {
     // An array count of 0 or 1 means one element; the block is count x unit size.
@@ -238,7 +252,7 @@ HRESULT SIMCONNECT_API SimConnect_SetDataOnSimObject(HANDLE hSimConnect, SIMCONN
     return sendOn(hSimConnect, Op::SetData, w, "SimConnect_SetDataOnSimObject");
 }
 
-HRESULT SIMCONNECT_API SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(MapClientEventToSimEvent)(HANDLE hSimConnect, SIMCONNECT_CLIENT_EVENT_ID EventID,
                                             const char* EventName) {
     ByteWriter w;
     w.u32(EventID);
@@ -246,7 +260,7 @@ HRESULT SIMCONNECT_API SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, S
     return sendOn(hSimConnect, Op::MapEvent, w, "SimConnect_MapClientEventToSimEvent");
 }
 
-HRESULT SIMCONNECT_API SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(AddClientEventToNotificationGroup)(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                      SIMCONNECT_CLIENT_EVENT_ID EventID, BOOL bMaskable) {
     ByteWriter w;
     w.u32(GroupID);
@@ -255,7 +269,7 @@ HRESULT SIMCONNECT_API SimConnect_AddClientEventToNotificationGroup(HANDLE hSimC
     return sendOn(hSimConnect, Op::AddToGroup, w, "SimConnect_AddClientEventToNotificationGroup");
 }
 
-HRESULT SIMCONNECT_API SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(SetNotificationGroupPriority)(HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
                                                 DWORD uPriority) {
     ByteWriter w;
     w.u32(GroupID);
@@ -263,7 +277,7 @@ HRESULT SIMCONNECT_API SimConnect_SetNotificationGroupPriority(HANDLE hSimConnec
     return sendOn(hSimConnect, Op::SetGroupPriority, w, "SimConnect_SetNotificationGroupPriority");
 }
 
-HRESULT SIMCONNECT_API SimConnect_TransmitClientEvent(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
+HRESULT SIMCONNECT_API BRELVIK_CLIENT_ENTRY(TransmitClientEvent)(HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID,
                                        SIMCONNECT_CLIENT_EVENT_ID EventID, DWORD dwData,
                                        SIMCONNECT_NOTIFICATION_GROUP_ID GroupID, SIMCONNECT_EVENT_FLAG Flags) {
     ByteWriter w;

@@ -9,6 +9,16 @@
 #include "sim/simconnect.h"
 #include "simconnect/link.h"
 
+// Inside brelvik.exe the client sits beside a vendor SimConnect.dll the
+// program may load instead, so there its ten entry points take names of their
+// own (declared in simconnect/own_client.h); everywhere else they are the
+// vendor's.
+#ifdef BRELVIK_OWN_CLIENT
+#define BRELVIK_CLIENT_ENTRY(name) BrelvikClient_##name
+#else
+#define BRELVIK_CLIENT_ENTRY(name) SimConnect_##name
+#endif
+
 namespace brelvik::standin {
 
 // Something a client can connect to.

@@ -207,7 +207,7 @@ std::unique_ptr<SimulatorLink> connectTcp(const SimulatorTarget& target) {
         a->sin_family = AF_INET;
         a->sin_port = htons(static_cast<u_short>(port));
         length = sizeof *a;
-        loopback = (ntohl(a->sin_addr.s_addr) >> 24) == 127;
+        loopback = ntohl(a->sin_addr.s_addr) == INADDR_LOOPBACK;  // see the POSIX link
     }
     // Not inherited, like SOCK_CLOEXEC: a child process must not keep the
     // simulator's connection open.

@@ -22,13 +22,15 @@ inline constexpr std::array<const char*, 10> kProcedureNames = {
     "SimConnect_TransmitClientEvent",
 };
 
-// Loads SimConnect.dll from `folder` (UTF-8; the executable's folder when
-// empty), else from the normal search path, and takes all ten operations. Only
-// the first call loads; later calls return the same text. Empty on success.
+// Looks for a SimConnect.dll in `folder` (UTF-8; the executable's folder when
+// empty), and only there, and takes all ten operations from it. Only the first
+// call looks; later calls return the same text. Empty when there is no DLL (the
+// program's own client is used) or it was taken; otherwise a text for the user
+// naming the DLL that cannot be used and saying the own client is used instead.
 std::string load(const std::string& folder = {});
 
-// The address of operation `index` of kProcedureNames; nullptr unless load()
-// succeeded.
+// The address of operation `index` of kProcedureNames in the DLL; nullptr
+// unless load() took one.
 void* procedure(std::size_t index);
 
 // Forgets the library so a test can load another one.

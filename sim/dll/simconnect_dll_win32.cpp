@@ -20,8 +20,6 @@ Loaded& loaded() {
     return state;
 }
 
-
-
 std::wstring executableFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -37,30 +35,24 @@ std::wstring executableFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-std::wstring moduleFile(HMODULE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
-    return path;
+const char kConsequence[] = " Brelvik uses its own SimConnect client instead.";
+
+std::string errorText(DWORD error) {
+    std::string text = "error " + std::to_string(error);
+    if (error == ERROR_BAD_EXE_FORMAT) text += ": it is not a 64-bit Windows library";
+    return text;
 }
 
-const char kConsequence[] =
-    " The simulator stays \"Not connected\"; the tablet and the panels are served as usual. Put the "
-    "simulator's SimConnect.dll beside brelvik.exe (or install the simulator's SimConnect client) and start "
-    "Brelvik again.";
-
+// Only the folder the user put it in: a SimConnect.dll in the current folder
+// or on the search path may be anyone's.
 std::string tryLoad(const std::string& folder) {
     Loaded& state = loaded();
     const std::wstring besideFolder = folder.empty() ? executableFolder() : brelvik::wideText(folder);
     const std::wstring beside = besideFolder + L"\\SimConnect.dll";
-    // Beside the executable first, then wherever the system finds it.
+    if (::GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES) return {};  // the usual case
+    const std::string named = "The SimConnect.dll beside brelvik.exe (" + brelvik::utf8Text(beside) + ")";
     HMODULE module = ::LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module == nullptr) module = ::LoadLibraryW(L"SimConnect.dll");
-    if (module == nullptr) {
-        const DWORD error = ::GetLastError();
-        return "SimConnect.dll could not be loaded (error " + std::to_string(error) + "): it was looked for beside " +
-               "brelvik.exe (" + brelvik::utf8Text(beside) + ") and on the system's search path." + kConsequence;
-    }
+    if (module == nullptr) return named + " cannot be used (" + errorText(::GetLastError()) + ")." + kConsequence;
     std::string missing;
     std::array<void*, kProcedureNames.size()> procedures{};
     for (std::size_t i = 0; i < kProcedureNames.size(); ++i) {
@@ -68,9 +60,8 @@ std::string tryLoad(const std::string& folder) {
         if (procedures[i] == nullptr) missing += (missing.empty() ? "" : ", ") + std::string(kProcedureNames[i]);
     }
     if (!missing.empty()) {
-        const std::string file = brelvik::utf8Text(moduleFile(module));
         ::FreeLibrary(module);
-        return "The SimConnect.dll found at " + file + " lacks " + missing + "." + kConsequence;
+        return named + " lacks " + missing + "." + kConsequence;
     }
     state.module = module;
     state.procedures = procedures;

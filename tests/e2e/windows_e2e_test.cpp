@@ -1,16 +1,19 @@
-// The Windows program end to end: brelvik.exe under Wine, with the stand-in
-// SimConnect.dll beside it, against the native benchsim and tablet-emu, in the
-// test's private network. Runs when BRELVIK_WINDOWS_BINARY_DIR names a build of
-// the windows preset (scripts/test sets it).
+// The Windows program end to end: brelvik.exe under Wine, with no SimConnect.dll
+// (its own client on TCP or on the simulator's named pipe) or with the stand-in
+// DLL beside it behaving as the vendor's, against the native benchsim and
+// tablet-emu, in the test's private network. Runs when BRELVIK_WINDOWS_BINARY_DIR
+// names a build of the windows preset (scripts/test sets it).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -58,8 +61,8 @@ protected:
         wineCommand(std::string("reg delete \"") + kProfileKey + "\" /f");  // a first run
     }
 
-    void startBridge(const std::vector<std::string>& extraEnv = {}) {
-        const std::string exe = windowsDir_ + "/brelvik.exe";
+    void startBridge(const std::vector<std::string>& extraEnv = {}, const std::string& folder = {}) {
+        const std::string exe = (folder.empty() ? windowsDir_ : folder) + "/brelvik.exe";
         std::vector<std::string> env{"WINEDEBUG=-all"};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         bridge_ = std::make_unique<ChildProcess>(
@@ -113,6 +116,27 @@ protected:
         return text;
     }
 
+    // Wine takes a few seconds to start. Its adapter list leaves out loopback, the
+    // only adapter of this network, so the bridge's broadcast reaches no one: the
+    // tablet announces itself instead, as a tablet does when it starts, until the
+    // bridge (Auto-Connect is on at a first run) invites it.
+    static bool fedWithAltitude(ChildProcess& tablet, const std::string& altitude, int seconds) {
+        const auto flightData = [&altitude](const std::string& l) {
+            return startsWith(l, "ClientData|LAT=") && l.find("|ALT=" + altitude + "|") != std::string::npos;
+        };
+        for (int second = 0; second < seconds; ++second) {
+            tablet.sendLine("ServerHere");
+            if (tablet.waitForLine(flightData, 1s, tablet.lineCount()) >= 0) return true;
+        }
+        return false;
+    }
+
+    static std::string lastLines(ChildProcess& tablet, ChildProcess& sim) {
+        const auto seen = tablet.lines();
+        return "the tablet's last line: " + (seen.empty() ? std::string("none") : seen.back()) +
+               "; the simulator's last line: " + (sim.lines().empty() ? std::string("none") : sim.lines().back());
+    }
+
     std::string windowsDir_;
     std::unique_ptr<ChildProcess> bridge_;
 };
@@ -122,25 +146,7 @@ TEST_F(WindowsEndToEnd, FindsTheTabletFeedsItAndStoresSettingsInTheRegistry) {
     auto tablet = startTabletEmu();
     sim->sendLine("set PLANE ALTITUDE 5000");
     startBridge();
-
-    // Wine takes a few seconds to start. Its adapter list leaves out loopback, the
-    // only adapter of this network, so the bridge's broadcast reaches no one: the
-    // tablet announces itself instead, as a tablet does when it starts, until the
-    // bridge (Auto-Connect is on at a first run) invites it.
-    const auto flightData = [](const std::string& l) {
-        return startsWith(l, "ClientData|LAT=") && l.find("|ALT=5000.0|") != std::string::npos;
-    };
-    bool fed = false;
-    for (int second = 0; second < 60 && !fed; ++second) {
-        tablet->sendLine("ServerHere");
-        fed = tablet->waitForLine(flightData, 1s) >= 0;
-    }
-    if (!fed) {
-        const auto seen = tablet->lines();
-        FAIL() << "no flight data with ALT=5000.0 from brelvik.exe; the tablet's last line: "
-               << (seen.empty() ? std::string("none") : seen.back()) << "; the simulator's last line: "
-               << (sim->lines().empty() ? std::string("none") : sim->lines().back());
-    }
+    ASSERT_TRUE(fedWithAltitude(*tablet, "5000.0", 60)) << "no flight data from brelvik.exe; " << lastLines(*tablet, *sim);
     const std::size_t mark = tablet->lineCount();
     ::sleep(3);
     std::size_t samples = 0;
@@ -164,6 +170,54 @@ TEST_F(WindowsEndToEnd, FindsTheTabletFeedsItAndStoresSettingsInTheRegistry) {
         EXPECT_NE(line.find("REG_SZ"), std::string::npos) << line;
         EXPECT_NE(line.find("1"), std::string::npos) << line;
     }
+}
+
+// The simulator on this PC without any DLL: its named pipe (played by a relay
+// under Wine to benchsim, on a port the program would not try by itself). Then
+// the stand-in DLL beside a copy of brelvik.exe, behaving as the vendor's
+// library (one message per dispatch, no quit when the simulator dies, a call
+// on a handle that is not open ends the program): the simulator is killed and
+// started again, and the data must come back.
+TEST_F(WindowsEndToEnd, ReachesTheSimulatorThroughItsPipeAndThroughAVendorLibrary) {
+    auto sim = startBenchsim({"--listen", "127.0.0.1:15697"});
+    sim->sendLine("set PLANE ALTITUDE 3100");
+    auto tablet = startTabletEmu();
+    ChildProcess relay("/bin/sh",
+                       {"-c", "exec wine " + shellQuoted(windowsDir_ + "/tests/windows/pipe_relay.exe") +
+                                  " 'Microsoft Flight Simulator\\SimConnect' 15697 </dev/null 2>&1"},
+                       {"WINEDEBUG=-all"});
+    ASSERT_GE(relay.waitForLine("waiting", 30s), 0) << ::testing::PrintToString(relay.lines());
+    startBridge();
+    ASSERT_TRUE(fedWithAltitude(*tablet, "3100.0", 60)) << "nothing over the pipe; " << lastLines(*tablet, *sim);
+    EXPECT_GE(relay.waitForLine("pipe client", 1s), 0);
+    bridge_->terminate();
+    relay.terminate();
+
+    const std::string folder = ::testing::TempDir() + "brelvik-with-vendor-dll";
+    std::filesystem::create_directories(folder);
+    const auto overwrite = std::filesystem::copy_options::overwrite_existing;
+    std::filesystem::copy_file(windowsDir_ + "/brelvik.exe", folder + "/brelvik.exe", overwrite);
+    std::filesystem::copy_file(windowsDir_ + "/standin-dll/SimConnect.dll", folder + "/SimConnect.dll", overwrite);
+    startBridge({"BRELVIK_STANDIN_AS_VENDOR=1", "BRELVIK_SIM_ADDRESS=127.0.0.1:15697"}, folder);
+    ASSERT_TRUE(fedWithAltitude(*tablet, "3100.0", 60)) << "nothing through the DLL; " << lastLines(*tablet, *sim);
+    // Wine maps the DLLs a program loads into its own process.
+    std::string maps;
+    if (std::FILE* in = std::fopen(("/proc/" + std::to_string(bridge_->pid()) + "/maps").c_str(), "r")) {
+        char line[4096];
+        while (std::fgets(line, sizeof line, in) != nullptr) maps += line;
+        std::fclose(in);
+    }
+    EXPECT_NE(maps.find(folder + "/SimConnect.dll"), std::string::npos) << "the DLL beside brelvik.exe is not loaded";
+    tablet->sendLine("ServerAv|COM1=118250");
+    EXPECT_GE(sim->waitForLine([](const std::string& l) { return startsWith(l, "event COM_RADIO_SET 71717 "); }, 10s),
+              0);
+
+    ::kill(sim->pid(), SIGKILL);  // a crash: no quit message
+    sim = startBenchsim({"--listen", "127.0.0.1:15697"});
+    sim->sendLine("set PLANE ALTITUDE 3200");
+    EXPECT_TRUE(fedWithAltitude(*tablet, "3200.0", 30)) << "no data after the simulator came back; "
+                                                         << lastLines(*tablet, *sim);
+    EXPECT_TRUE(bridge_->running()) << "brelvik.exe called the library on a handle that is not open";
 }
 
 std::string readLink(const std::string& path) {

@@ -12,9 +12,9 @@
 namespace brelvik::testing {
 
 // A frozen bench simulator, returned once it listens.
-inline std::unique_ptr<ChildProcess> startBenchsim() {
-    auto sim = std::make_unique<ChildProcess>(builtProgram("tools/benchsim/benchsim"),
-                                              std::vector<std::string>{"--frozen"});
+inline std::unique_ptr<ChildProcess> startBenchsim(std::vector<std::string> arguments = {}) {
+    arguments.insert(arguments.begin(), "--frozen");
+    auto sim = std::make_unique<ChildProcess>(builtProgram("tools/benchsim/benchsim"), arguments);
     EXPECT_GE(sim->waitForLine([](const std::string& l) { return l.rfind("listening ", 0) == 0; },
                                std::chrono::seconds(5)),
               0);
