@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "app/brelvik_dlg_wx.h"
@@ -106,13 +108,32 @@ TEST_F(SimulatorEndToEnd, QuitAndCrashBothLeadToReconnection) {
     EXPECT_TRUE(pumpUntil([&] { return showsVersion(); }, 5s)) << simStatus();
 }
 
-TEST(BrelvikProgramWithSimulator, BridgesFlightDataToTheTablet) {
-    const std::string config = testing::freshSettingsFolder();
-    auto sim = startBenchsim();
-    auto tablet = startTabletEmu();
-    ChildProcess bridge(builtProgram("brelvik"), {}, {"XDG_CONFIG_HOME=" + config});
-    EXPECT_GE(sim->waitForLine("client Brelvik", 5s), 0);
-    EXPECT_GE(tablet->waitForLine([](const std::string& l) { return startsWith(l, "ClientData|LAT="); }, 8s), 0);
+// The bench simulator on this PC, and one that a SimConnect.cfg names, as a
+// cockpit computer names the simulator PC (another loopback address stands in
+// for it here), by IPv4 and by IPv6.
+TEST(BrelvikProgramWithSimulator, BridgesFlightDataToTheTabletWhereverTheSimulatorIs) {
+    struct Place {
+        const char* listen;  // empty: benchsim's own default
+        const char* cfg;     // empty: no SimConnect.cfg
+    };
+    for (const Place place : {Place{"", ""},
+                              Place{"127.0.0.2:15698", "[SimConnect]\nProtocol=Ipv4\nAddress=127.0.0.2\nPort=15698\n"},
+                              Place{"[::1]:15699", "[SimConnect.0]\r\nProtocol=Ipv6\r\nAddress=::1\r\nPort=15699\r\n"}}) {
+        SCOPED_TRACE(place.listen);
+        const std::string config = testing::freshSettingsFolder();
+        if (*place.cfg != '\0') {
+            std::filesystem::create_directories(config + "/Brelvik");
+            std::FILE* cfg = std::fopen((config + "/Brelvik/SimConnect.cfg").c_str(), "wb");
+            ASSERT_NE(cfg, nullptr);
+            std::fputs(place.cfg, cfg);
+            std::fclose(cfg);
+        }
+        auto sim = *place.listen != '\0' ? startBenchsim({"--listen", place.listen}) : startBenchsim();
+        auto tablet = startTabletEmu();
+        ChildProcess bridge(builtProgram("brelvik"), {}, {"XDG_CONFIG_HOME=" + config});
+        EXPECT_GE(sim->waitForLine("client Brelvik", 5s), 0);
+        EXPECT_GE(tablet->waitForLine([](const std::string& l) { return startsWith(l, "ClientData|LAT="); }, 8s), 0);
+    }
 }
 
 }  // namespace

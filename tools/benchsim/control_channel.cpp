@@ -158,7 +158,7 @@ TCP on loopback. Commands are read from standard input, one per line, and
 replies and reports are written to standard output, one per line.
 
 options:
-  --listen 127.0.0.1:PORT   address to listen on (loopback only; default 127.0.0.1:15690)
+  --listen ADDRESS:PORT     address to listen on: 127.x.y.z or [::1] (default 127.0.0.1:15690)
   --simulator KIND          play fsx, p3d, msfs2020 or msfs2024: the protocols it
                             accepts and the name and versions its open message reports
   --version-major N         application major version in the open message (default 11)

@@ -20,8 +20,8 @@ public:
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
 
-    // Listens on "127.x.x.x:port" (port 0: any free port). False with a reason
-    // for any other address or when the port is taken.
+    // Listens on "127.x.x.x:port" or "[::1]:port" (port 0: any free port).
+    // False with a reason for any other address or when the port is taken.
     bool listen(const std::string& address, std::string& error);
     std::uint16_t port() const { return port_; }
 

@@ -23,32 +23,46 @@ TcpServer::~TcpServer() {
 }
 
 bool TcpServer::listen(const std::string& address, std::string& error) {
+    // "[::1]:port" for a client that names the simulator by its IPv6 address;
+    // otherwise an IPv4 loopback address.
+    const bool ipv6 = address.rfind("[::1]:", 0) == 0;
     std::uint32_t ip = 0;
     std::uint16_t port = 0;
-    if (!standin::wire::parseLoopbackAddress(address, ip, port, true)) {
+    if (!standin::wire::parseLoopbackAddress(ipv6 ? "127.0.0.1" + address.substr(5) : address, ip, port, true)) {
         error = "not a loopback address with a port: " + address;
         return false;
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = std::string("socket: ") + std::strerror(errno);
         return false;
     }
     const int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(ip);
-    socklen_t length = sizeof local;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || ::listen(fd, 16) != 0 ||
+    sockaddr_storage local{};
+    socklen_t length = 0;
+    if (ipv6) {
+        auto& v6 = reinterpret_cast<sockaddr_in6&>(local);
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        v6.sin6_addr = in6addr_loopback;
+        length = sizeof v6;
+    } else {
+        auto& v4 = reinterpret_cast<sockaddr_in&>(local);
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        v4.sin_addr.s_addr = htonl(ip);
+        length = sizeof v4;
+    }
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), length) != 0 || ::listen(fd, 16) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
         error = address + ": " + std::strerror(errno);
         ::close(fd);
         return false;
     }
     listenFd_ = fd;
-    port_ = ntohs(local.sin_port);
+    port_ = ntohs(ipv6 ? reinterpret_cast<const sockaddr_in6&>(local).sin6_port
+                       : reinterpret_cast<const sockaddr_in&>(local).sin_port);
     return true;
 }
 
