@@ -19,7 +19,6 @@
 namespace brelvik::standin {
 namespace {
 
-
 // Where MSFS, and FSX and Prepar3D for clients of their generation, listen.
 constexpr char kSimulatorPipe[] = "Microsoft Flight Simulator\\SimConnect";
 

@@ -1,7 +1,7 @@
-// The TCP link to the bench simulator on Windows, for running the Windows
-// program against it without the vendor's library. Same behaviour as the POSIX
-// link: the socket never blocks, connecting waits a short moment at most, and
-// data the system cannot take yet is kept and sent by a later call.
+// The links to the simulator on Windows: TCP, and the simulator's named pipe
+// on this PC. Same behaviour as the POSIX link: nothing blocks, connecting
+// waits a short moment at most, and data the system cannot take yet is kept
+// and sent by a later call.
 //
 // Nothing here may include sim/simconnect.h: its DWORD and HRESULT are not the
 // ones winsock2.h brings along.
