@@ -4,6 +4,7 @@
 #include <wx/socket.h>
 
 #include "app/brelvik_dlg_wx.h"
+#include "app/timer_resolution.h"
 #include "settings/platform_settings.h"
 
 namespace brelvik {
@@ -16,6 +17,7 @@ bool CBrelvikApp::OnInit() {
         return false;
     }
     SetAppName("Brelvik");
+    keepTimersFine();
     settings_ = openPlatformSettingsStore();
     return true;
 }

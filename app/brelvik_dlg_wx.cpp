@@ -11,6 +11,7 @@
 #include "dialogs/window_controls_wx.h"
 #include "res/main_dialog_layout.h"
 #include "sim/simulator_library.h"
+#include "tablet/broadcast_table.h"
 #include "tablet/datagram.h"
 
 #include "res/brelvik_icon.xpm"
@@ -77,6 +78,7 @@ void CBrelvikDlg::initialize() {
         return;
     }
     core_->start(receiveSocket_->broadcastTable());
+    core_->tablet().setBroadcastTableSource([] { return buildBroadcastTable(queryAdapterAddresses()); });
     // Told once; without the library the bridge still serves the tablet and the panels.
     if (const std::string problem = loadSimulatorLibrary(); !problem.empty()) show(problem);
     if (wxWindow* address = control(ids::kTabletAddress)) address->SetFocus();
@@ -98,8 +100,12 @@ void CBrelvikDlg::setItems(int id, const std::vector<std::string>& items) { wind
 void CBrelvikDlg::select(int id, int index) { windows_.select(id, index); }
 int CBrelvikDlg::selection(int id) const { return windows_.selection(id); }
 
+// Each timer runs one tick at a time on its schedule (wxTimer's own period
+// drifts long on GTK, and follows the system clock's tick on Windows).
 void CBrelvikDlg::start(int id, int periodMs) {
-    if (id >= 1 && id <= static_cast<int>(timers_.size())) timers_[id - 1]->Start(periodMs);
+    if (id < 1 || id > static_cast<int>(timers_.size())) return;
+    schedules_[id - 1].start(TickSchedule::Clock::now(), std::chrono::milliseconds(periodMs));
+    timers_[id - 1]->StartOnce(periodMs > 0 ? periodMs : 1);
 }
 
 void CBrelvikDlg::stop(int id) {
@@ -135,7 +141,12 @@ void CBrelvikDlg::onCommand(wxCommandEvent& event) {
 }
 
 void CBrelvikDlg::onTimer(wxTimerEvent& event) {
-    if (core_ != nullptr) core_->onTimer(event.GetId());
+    const int id = event.GetId();
+    if (id < 1 || id > static_cast<int>(timers_.size())) return;
+    // Set for the next tick first, so that the core may stop or restart it.
+    const auto wait = schedules_[id - 1].onTick(TickSchedule::Clock::now());
+    timers_[id - 1]->StartOnce(static_cast<int>(wait.count()));
+    if (core_ != nullptr) core_->onTimer(id);
 }
 
 void CBrelvikDlg::PaintingSleeper::sleepMs(int milliseconds) {

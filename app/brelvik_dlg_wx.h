@@ -13,6 +13,7 @@
 
 #include "app/brelvik_core.h"
 #include "base/seams.h"
+#include "base/tick_schedule.h"
 #include "dialogs/window_controls_wx.h"
 #include "tablet/udp_sockets_wx.h"
 
@@ -69,6 +70,7 @@ private:
     PaintingSleeper sleeper_{*this};
     WindowControls windows_;
     std::array<std::unique_ptr<wxTimer>, 4> timers_;
+    std::array<TickSchedule, 4> schedules_;
     std::unique_ptr<UdpSendSocket> sendSocket_;
     std::unique_ptr<UdpReceiveSocket> receiveSocket_;
     std::unique_ptr<BrelvikCore> core_;

@@ -145,6 +145,7 @@ void TabletLink::onTimer(int id) {
         if (connected_ || !autoConnect()) {
             timers_.stop(ids::kDiscoveryTimer);
         } else {
+            if (tableSource_) broadcastTable_ = tableSource_();
             broadcastClientRequest();
         }
         break;

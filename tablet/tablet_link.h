@@ -1,6 +1,7 @@
 // Discovery of, connection with and keep-alive of the tablet app.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,11 @@ public:
                const SimSession& sim);
 
     void setBroadcastTable(std::vector<std::string> table) { broadcastTable_ = std::move(table); }
+    // Where each discovery broadcast takes the table afresh: a laptop whose
+    // network comes up after the program started still finds the tablet.
+    void setBroadcastTableSource(std::function<std::vector<std::string>()> source) {
+        tableSource_ = std::move(source);
+    }
     const std::vector<std::string>& broadcastTable() const { return broadcastTable_; }
     void setMessageSink(TabletMessageSink* sink) { sink_ = sink; }
 
@@ -63,6 +69,7 @@ private:
     TabletMessageSink* sink_ = nullptr;
 
     std::vector<std::string> broadcastTable_;
+    std::function<std::vector<std::string>()> tableSource_;
     bool connected_ = false;
     std::string peer_;
     int keepAliveCount_ = 0;

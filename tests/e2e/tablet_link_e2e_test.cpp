@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <wx/button.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/brelvik_dlg_wx.h"
@@ -140,6 +141,32 @@ TEST_F(TabletLinkEndToEnd, EmptyAndOversizedDatagramsDoNotSilenceTheBridge) {
     dialog->setText(ids::kTabletStatus, "Not connected");
     tablet->sendLine("ServerHere");
     EXPECT_TRUE(waitStatus("IP detected", 3s)) << status();
+}
+
+// A laptop whose network comes up after the bridge started: the next discovery
+// broadcast reaches it. The new network is another address on loopback with a
+// broadcast address of its own, and a socket bound to that address listens.
+TEST_F(TabletLinkEndToEnd, ANetworkThatComesUpLaterIsSearchedToo) {
+    openDialog();  // first run: Auto-Connect on, and no tablet anywhere
+    pumpFor(500ms);
+    ASSERT_EQ(std::system("ip addr add 127.6.0.1/16 brd 127.6.255.255 dev lo label lo:6"), 0);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(15684);
+    ::inet_pton(AF_INET, "127.6.255.255", &where.sin_addr);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&where), sizeof where), 0);
+    std::string got;
+    pumpUntil(
+        [&] {
+            char buffer[256];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n > 0) got.assign(buffer, static_cast<std::size_t>(n));
+            return got == "ClientRequest";
+        },
+        10s);
+    ::close(fd);
+    EXPECT_EQ(got, "ClientRequest");
 }
 
 TEST(BrelvikProgram, FindsInvitesAndProbesTheTablet) {
