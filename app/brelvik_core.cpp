@@ -36,7 +36,10 @@ BrelvikCore::BrelvikCore(Controls& controls, Timers& timers, MessageBoxes& boxes
     wizard_.setPanelOutput(*panels_);
     panelPorts_.setInput(decoders_);
     // A newly connected switch panel must be told where the flaps are.
-    connections_.onSwitchPanelConnected([this] { simLink_.panelDrive().flapIndicatorSent = 100.0f; });
+    connections_.onSwitchPanelConnected([this] {
+        simLink_.panelDrive().flapIndicatorSent = 100.0f;  // not sent yet
+        simLink_.panelDrive().lastFlapsFraction = -1;
+    });
     connections_.onSwitchPanelDisconnected([this] { decoders_.onSwitchPanelDisconnected(); });
 }
 

@@ -546,7 +546,7 @@ std::uint8_t CalibrationWizard::indicatorPosition() const {
     const PanelDrive& drive = simLink_.panelDrive();
     const float up = drive.flapIndicatorLow;
     const float down = drive.flapIndicatorHigh;
-    return saturatingByte(up + (down - up) * drive.flapIndicatorSent);
+    return saturatingByte(up + (down - up) * drive.indicatorFraction());
 }
 
 void CalibrationWizard::reDriveIndicator() {

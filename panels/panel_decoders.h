@@ -40,6 +40,7 @@ public:
     // reports its breakers after the next connection.
     void onSwitchPanelDisconnected() {
         compassOffsetPending_ = true;
+        breakersReported_ = false;  // a report from the last connection says nothing of the next
         offsetAwaitsSimulator_ = false;
     }
     // The calibration wizard's side: a new lever range, and the flaps set at

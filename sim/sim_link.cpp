@@ -271,12 +271,18 @@ void SimLink::driveTrimIndicator(double trim) {
 }
 
 void SimLink::driveFlapsIndicator(double flaps) {
-    const float f = static_cast<float>(flaps);
+    // A value from the simulator outside the flaps' travel must not drive the
+    // servo into its stop.
+    float f = static_cast<float>(flaps);
+    if (!(f > 0.0f)) f = 0.0f;
+    if (f > 1.0f) f = 1.0f;
     if (calibration_->newIndicatorUp != 0 && calibration_->newIndicatorDown != 0) {
         drive_.flapIndicatorLow = calibration_->newIndicatorUp;
         drive_.flapIndicatorHigh = calibration_->newIndicatorDown;
     }
-    if (!panels_->isConnected(Panel::SwitchPanel) || !calibration_->indicatorLive) return;
+    if (!panels_->isConnected(Panel::SwitchPanel)) return;
+    drive_.lastFlapsFraction = f;
+    if (!calibration_->indicatorLive) return;
     if (!(std::fabs(drive_.flapIndicatorSent - f) > 0.005f)) return;
     const float low = drive_.flapIndicatorLow;
     const float high = drive_.flapIndicatorHigh;
@@ -287,9 +293,12 @@ void SimLink::driveFlapsIndicator(double flaps) {
 void SimLink::driveCompass(double heading) {
     if (calibration_->newCompassOffset != 0) drive_.compassOffset = calibration_->newCompassOffset;
     if (!panels_->isConnected(Panel::SwitchPanel) || !session_.connected) return;
+    // In single precision throughout: a double product would put 0.7 degrees
+    // at 6 tenths, and many another heading a tenth low.
     const float h = static_cast<float>(heading);
-    const double shown = calibration_->compassReversed ? 360.0f - h : h;
-    const auto tenths = static_cast<std::uint16_t>(saturatingTrunc(shown * 10));
+    const float shown = calibration_->compassReversed ? 360.0f - h : h;
+    const float scaled = shown * 10.0f;
+    const auto tenths = static_cast<std::uint16_t>(saturatingTrunc(scaled));
     panels_->writeFrame(Panel::SwitchPanel, 0x06, static_cast<std::uint8_t>(tenths >> 8));
     if (panels_->isConnected(Panel::SwitchPanel)) {
         panels_->writeFrame(Panel::SwitchPanel, 0x07, static_cast<std::uint8_t>(tenths & 0xFF));

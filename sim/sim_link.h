@@ -33,12 +33,21 @@ struct PanelDrive {
     std::int32_t fuelValve = 0;
     float trimIndicator = 0;
     std::int32_t trimSettleCount = 0;  // the trim wheel is ignored while above 0
-    float flapIndicatorSent = 0;
+    float flapIndicatorSent = 0;          // outside 0...1: nothing sent since the panel connected
+    float lastFlapsFraction = -1;         // of the last flaps sample since then; negative: none
     std::uint8_t flapIndicatorLow = 125;  // servo value for flaps up
     std::uint8_t flapIndicatorHigh = 125;  // and for flaps down
     std::int32_t compassOffset = 0;        // tenths of a degree
     bool compassSettlePending = false;
     std::int32_t compassSettleCount = 0;
+
+    // Where the flaps needle points, as a fraction of its travel: what was
+    // last sent, else the last sample, else flaps up. Never outside 0...1, so
+    // the servo is never driven into its stop.
+    float indicatorFraction() const {
+        if (flapIndicatorSent >= 0.0f && flapIndicatorSent <= 1.0f) return flapIndicatorSent;
+        return lastFlapsFraction >= 0.0f ? lastFlapsFraction : 0.0f;
+    }
 };
 
 class SimLink {

@@ -164,6 +164,26 @@ TEST_F(CalibrationWizardTest, IndicatorOutOfRangeAfter126UpsAndUntouchedPointsSt
     EXPECT_EQ(core.calibrationState().newIndicatorUp, 0);
 }
 
+// Right after the switch panel connects nothing has been sent yet; going back
+// a step re-drives the needle where the flaps are, never past the up point.
+TEST_F(CalibrationWizardTest, IndicatorIsNotDrivenIntoItsStopBeforeAnythingWasSent) {
+    PanelDrive& drive = core.simLink().panelDrive();
+    for (const float sample : {-1.0f, 0.5f}) {
+        drive.flapIndicatorLow = 100;
+        drive.flapIndicatorHigh = 150;
+        drive.flapIndicatorSent = 100.0f;  // as on connecting
+        drive.lastFlapsFraction = sample;
+        press(kFlapsIndicator);
+        press(kNext);
+        press(kNext);
+        panels.written.clear();
+        press(kPrevious);
+        const std::uint8_t needle = sample < 0 ? 100 : 125;
+        EXPECT_EQ(switchFrames(0x80), (std::vector<Frame>{{0xFF, 0xFF, 0x80, needle}})) << sample;
+        press(kCancel);
+    }
+}
+
 TEST_F(CalibrationWizardTest, SavedIndicatorPointsArePublishedAndStored) {
     press(kFlapsIndicator);
     press(kNext);

@@ -271,10 +271,13 @@ TEST_F(PanelDecodersTest, CompassOffsetIsSentOnceTheBreakersAreReported) {
     switchFrame(61, 1);  // sent once per connection
     EXPECT_EQ(framesTo(Panel::SwitchPanel).size(), 1u);
 
-    // A turn and more is reduced to its remainder and sent in steps the panel adds up.
+    // A turn and more is reduced to its remainder and sent in steps the panel adds up,
+    // once the next connection's panel reports its breakers.
     panels.written.clear();
     core.decoders().onSwitchPanelDisconnected();
     core.simLink().panelDrive().compassOffset = 3600 + 300;
+    switchFrame(21, 0);
+    EXPECT_TRUE(framesTo(Panel::SwitchPanel).empty());
     switchFrame(60, 1);
     EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0x03, 255}, {0xFF, 0xFF, 0x03, 45}}));
 
@@ -317,6 +320,30 @@ TEST_F(PanelDecodersTest, SimulatorDrivesFlapsIndicatorAndCompassThenReadsThePan
     const auto reversed = framesTo(Panel::SwitchPanel);
     ASSERT_EQ(reversed.size(), 2u);  // the flaps have not moved
     EXPECT_EQ(reversed[0][3] * 256 + reversed[1][3], tenths(true));
+}
+
+// Tenths of a degree as the panel shows them, from the simulator's compass.
+TEST_F(PanelDecodersTest, CompassHeadingIsSentInTenthsOfADegree) {
+    struct Case {
+        double degrees;
+        bool reversed;
+        Frame high, low;
+    };
+    for (const Case& c : {Case{12.3, false, {0xFF, 0xFF, 0x06, 0x00}, {0xFF, 0xFF, 0x07, 0x7B}},
+                         Case{0.7, false, {0xFF, 0xFF, 0x06, 0x00}, {0xFF, 0xFF, 0x07, 0x07}},
+                         Case{359.9, false, {0xFF, 0xFF, 0x06, 0x0E}, {0xFF, 0xFF, 0x07, 0x0F}},
+                         Case{0.1, true, {0xFF, 0xFF, 0x06, 0x0E}, {0xFF, 0xFF, 0x07, 0x0F}}}) {
+        core.calibrationState().compassReversed = c.reversed;
+        bench.setValue("WISKEY COMPASS INDICATION DEGREES", c.degrees);
+        tick();
+        panels.written.clear();
+        tick();
+        std::vector<Frame> compass;
+        for (const Frame& f : framesTo(Panel::SwitchPanel)) {
+            if (f[2] == 0x06 || f[2] == 0x07) compass.push_back(f);
+        }
+        EXPECT_EQ(compass, (std::vector<Frame>{c.high, c.low})) << c.degrees << (c.reversed ? " reversed" : "");
+    }
 }
 
 TEST_F(PanelDecodersTest, CompassOffsetReportedBeforeTheSimulatorWaitsForIt) {
