@@ -43,8 +43,12 @@ TEST(FlapsLever, QuartersOfTheRangeGiveTheFourPositions) {
                          Case{86, sim_events::kFlaps3}, Case{0, sim_events::kFlaps3}}) {
         EXPECT_EQ(flapsEventForLever(c.raw, 50, 200), c.event) << int(c.raw);
     }
-    // A reversed range wraps in eight bits as the panel always did.
-    EXPECT_EQ(flapsEventForLever(0, 200, 50), sim_events::kFlaps3);
+    // A reversed range wraps in eight bits as the panel always did: q = -37,
+    // a byte of 219, so t3 = 89 and the lower thresholds are never reached.
+    for (const Case c : {Case{0, sim_events::kFlaps3}, Case{88, sim_events::kFlaps3}, Case{89, sim_events::kFlapsUp},
+                         Case{255, sim_events::kFlapsUp}}) {
+        EXPECT_EQ(flapsEventForLever(c.raw, 200, 50), c.event) << int(c.raw);
+    }
 }
 
 class PanelDecodersTest : public ::testing::Test, protected testing::BenchHarness, protected testing::CoreHarness {
@@ -80,6 +84,37 @@ protected:
     testing::FakePanelOutput panels;
 };
 
+// The rows of the switch panel and pedestal tables whose event does not depend
+// on the simulator's state or generation: each value, and one the row ignores.
+TEST_F(PanelDecodersTest, SwitchAndPedestalRowsSendTheirNamedEvents) {
+    struct Row {
+        bool pedestal;
+        std::uint8_t code, value;
+        const char* event;  // nullptr: nothing
+    };
+    const Row rows[] = {
+        {false, 7, 1, "LANDING_LIGHTS_ON"},    {false, 7, 0, "LANDING_LIGHTS_OFF"}, {false, 7, 2, nullptr},
+        {false, 10, 1, "STROBES_ON"},          {false, 10, 0, "STROBES_OFF"},       {false, 10, 2, nullptr},
+        {false, 12, 1, "PITOT_HEAT_ON"},       {false, 12, 0, "PITOT_HEAT_OFF"},    {false, 12, 2, nullptr},
+        {false, 18, 0, "MAGNETO_OFF"},         {false, 18, 1, "MAGNETO_RIGHT"},     {false, 18, 2, "MAGNETO_LEFT"},
+        {false, 18, 3, "MAGNETO_BOTH"},        {false, 18, 4, "MAGNETO_START"},     {false, 18, 5, nullptr},
+        {false, 13, 1, nullptr},               {true, 96, 0, "FUEL_SELECTOR_ALL"},  {true, 96, 1, "FUEL_SELECTOR_LEFT"},
+        {true, 96, 2, "FUEL_SELECTOR_RIGHT"},  {true, 96, 3, nullptr},
+    };
+    for (const Row& row : rows) {
+        if (row.pedestal) {
+            pedestalFrame(row.code, row.value);
+        } else {
+            switchFrame(row.code, row.value);
+        }
+        const auto saw = simulatorSaw();
+        const auto expected =
+            row.event != nullptr ? std::vector<std::string>{std::string("event ") + row.event + " 0 1"}
+                                 : std::vector<std::string>{};
+        EXPECT_EQ(saw, expected) << (row.pedestal ? "pedestal " : "switch ") << int(row.code) << " " << int(row.value);
+    }
+}
+
 class OlderSimulatorDecodersTest : public PanelDecodersTest {
 protected:
     OlderSimulatorDecodersTest() : PanelDecodersTest(10) {}
@@ -99,7 +134,11 @@ TEST_F(OlderSimulatorDecodersTest, BatteriesAlternatorAndLightsWriteTheElectrica
     const auto saw = simulatorSaw();
     EXPECT_EQ(saw.size(), 5u);
     for (const std::string& line : saw) EXPECT_EQ(line.rfind("setdata 3 ", 0), 0u) << line;
-    switchFrame(0, 7);  // out of range: nothing at all
+    // Out of range: nothing at all, not even for an avionics master that is off.
+    bench.setValue("AVIONICS MASTER SWITCH", 0);
+    tick(3);
+    bench.takeReports();
+    switchFrame(0, 7);
     switchFrame(4, 2);
     EXPECT_TRUE(simulatorSaw().empty());
 }
@@ -230,6 +269,11 @@ TEST_F(PanelDecodersTest, KnobsLightThePanelsAndSetTheBrightnesses) {
     core.calibrationState().knobRange[3] = {200, 50};
     switchFrame(17, 125);  // the wizard's range counts at once
     EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 127);
+    // Its ends: full at the maximum, dark just above the minimum (under 2 %).
+    switchFrame(17, 200);
+    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 255);
+    switchFrame(17, 52);
+    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 0);
 
     std::vector<std::pair<int, int>> sampled;
     core.calibrationState().feedKnobRange = [&](int knob, std::uint8_t raw) { sampled.push_back({knob, raw}); };
@@ -362,15 +406,14 @@ TEST_F(PanelDecodersTest, CompassOffsetEndsWith0500AfterThirtyFiveCallbacks) {
     core.simLink().panelDrive().compassOffset = 50;
     switchFrame(60, 1);
     panels.written.clear();
-    int ticks = 0;
     const Frame end{0xFF, 0xFF, 0x05, 0x00};
-    while (ticks < 100) {
-        tick();
-        ++ticks;
-        const auto frames = framesTo(Panel::SwitchPanel);
-        if (std::find(frames.begin(), frames.end(), end) != frames.end()) break;
-    }
-    EXPECT_LT(ticks, 100);
+    SIMCONNECT_RECV nothing{};
+    nothing.dwSize = sizeof nothing;
+    nothing.dwID = SIMCONNECT_RECV_ID_NULL;
+    for (int callback = 1; callback <= 34; ++callback) core.simLink().onMessage(&nothing, sizeof nothing);
+    EXPECT_TRUE(framesTo(Panel::SwitchPanel).empty());
+    core.simLink().onMessage(&nothing, sizeof nothing);
+    EXPECT_EQ(framesTo(Panel::SwitchPanel), std::vector<Frame>{end});
     EXPECT_FALSE(core.simLink().panelDrive().compassSettlePending);
 }
 
