@@ -188,7 +188,7 @@ TEST_F(AvionicsTest, FirstMessageOfEachConnectionWinsOverThePilot) {
 TEST_F(AvionicsTest, MarkersWaitForTheFirstMessage) {
     pilotSets("NAV ACTIVE FREQUENCY:1", 113.9);  // the tablet's start value 0 differs
     EXPECT_EQ(avionics.markers().navActiveFrequency1, 0.0);
-    EXPECT_DOUBLE_EQ(avionics.radioState().navActiveFrequency1, 113.9);
+    EXPECT_DOUBLE_EQ(static_cast<double>(avionics.radioState().navActiveFrequency1), 113.9);  // packed: a copy
     serverAv("SHDG=90");
     feedRadioSample();
     EXPECT_EQ(avionics.markers().navActiveFrequency1, -10000.0);
