@@ -25,28 +25,39 @@ public:
         int selection = -1;
     };
     std::string text(int id) const override { return get(id).text; }
-    void setText(int id, const std::string& text) override { states[id].text = text; }
+    void setText(int id, const std::string& text) override { at(id).text = text; }
     bool isChecked(int id) const override { return get(id).checked; }
-    void setChecked(int id, bool checked) override { states[id].checked = checked; }
-    void enable(int id, bool enabled) override { states[id].enabled = enabled; }
+    void setChecked(int id, bool checked) override { at(id).checked = checked; }
+    void enable(int id, bool enabled) override { at(id).enabled = enabled; }
     bool isEnabled(int id) const override { return get(id).enabled; }
-    void show(int id, bool visible) override { states[id].visible = visible; }
+    void show(int id, bool visible) override { at(id).visible = visible; }
+    // Whether the control is shown; one never touched is as `startHidden` says.
+    bool shown(int id) const { return get(id).visible; }
     void setItems(int id, const std::vector<std::string>& items) override {
-        states[id].items = items;
-        states[id].selection = -1;
+        at(id).items = items;
+        at(id).selection = -1;
     }
     void select(int id, int index) override {
-        State& state = states[id];
+        State& state = at(id);
         state.selection = index >= 0 && index < static_cast<int>(state.items.size()) ? index : -1;
     }
     int selection(int id) const override { return get(id).selection; }
 
     std::map<int, State> states;
+    // A window whose controls start hidden, as a dialog's pages do, so that a
+    // test sees a control shown only when the code shows it.
+    bool startHidden = false;
 
 private:
+    State fresh() const {
+        State state;
+        state.visible = !startHidden;
+        return state;
+    }
+    State& at(int id) { return states.try_emplace(id, fresh()).first->second; }
     State get(int id) const {
         const auto it = states.find(id);
-        return it == states.end() ? State{} : it->second;
+        return it == states.end() ? fresh() : it->second;
     }
 };
 

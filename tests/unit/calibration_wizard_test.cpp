@@ -40,6 +40,7 @@ protected:
         panels.connected[static_cast<int>(Panel::SwitchPanel)] = true;
         tick(2);
         bench.takeReports();
+        window.startHidden = true;
         wizard().attach(&window);
         wizard().onOpen();
         panels.written.clear();
@@ -97,7 +98,7 @@ TEST_F(CalibrationWizardTest, LeverRangeIsMeasuredWithoutMovingTheFlapsThenSaved
     lever(100);
     EXPECT_EQ(flapsEvents(), std::vector<std::string>{"event FLAPS_2 0 1"});
     EXPECT_EQ(wizard().selected(), -1);
-    EXPECT_FALSE(window.states[kNext].visible);
+    EXPECT_FALSE(window.shown(kNext));
 }
 
 TEST_F(CalibrationWizardTest, AbortDuringTheLeverMeasurementGivesTheLeverBack) {
@@ -143,7 +144,7 @@ TEST_F(CalibrationWizardTest, IndicatorOutOfRangeAfter126UpsAndUntouchedPointsSt
     EXPECT_FALSE(wizard().outOfRange());
     press(kUp);
     EXPECT_TRUE(wizard().outOfRange());
-    EXPECT_TRUE(window.states[kOutOfRange].visible);
+    EXPECT_TRUE(window.shown(kOutOfRange));
     EXPECT_EQ(window.text(kNext), "Ok");
     EXPECT_EQ(switchFrames(0x80).back(), (Frame{0xFF, 0xFF, 0x80, 0}));
     panels.connected[static_cast<int>(Panel::SwitchPanel)] = false;
@@ -204,7 +205,7 @@ TEST_F(CalibrationWizardTest, CompassAdjustmentIsStoredPublishedAndEndedTwice) {
     press(kCompass);
     press(kNext);
     EXPECT_EQ(switchFrames(0x02), (std::vector<Frame>{{0xFF, 0xFF, 0x02, 0x00}}));
-    EXPECT_TRUE(window.states[kLeftButtons[2]].visible);
+    EXPECT_TRUE(window.shown(kLeftButtons[2]));
     EXPECT_EQ(window.text(kNext), "Finish");
     press(kLeftButtons[2]);
     press(kLeftButtons[2]);
@@ -217,7 +218,7 @@ TEST_F(CalibrationWizardTest, CompassAdjustmentIsStoredPublishedAndEndedTwice) {
     EXPECT_EQ(switchFrames(0x05).size(), 2u);
     EXPECT_EQ(core.calibrationState().newCompassOffset, 195);
     EXPECT_TRUE(core.calibrationState().compassOffsetPublished);
-    EXPECT_FALSE(window.states[kLeftButtons[0]].visible);
+    EXPECT_FALSE(window.shown(kLeftButtons[0]));
 }
 
 TEST_F(CalibrationWizardTest, ReverseRecaptionsTheButtonsButTheLeftColumnStillAdds) {
