@@ -237,6 +237,7 @@ TEST_F(CalibrationWizardTest, ReverseRecaptionsTheButtonsButTheLeftColumnStillAd
 }
 
 TEST_F(CalibrationWizardTest, KnobRangeComesFromTheSamplerAndIsStoredUnderItsOwnKeys) {
+    panels.connected[static_cast<int>(Panel::Pedestal)] = true;  // so that a frame to it would show
     press(kPedestalKnob);
     press(kNext);
     EXPECT_FALSE(window.isEnabled(kNext));
