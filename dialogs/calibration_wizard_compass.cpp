@@ -55,12 +55,7 @@ void CalibrationWizard::finishCompass() {
     shared_.compassReversed = reversed;
     showCompassControls(false);
     steps_[Compass] = 0;
-    selected_ = -1;
-    controls_->setText(kTitle, "");
-    controls_->setText(kStepText, "");
-    controls_->setText(kSecondText, "");
-    show({kPrevious, kNext, kCancel, kUp, kDown, kReverse}, false);
-    controls_->setText(kNext, "Next");
+    finishDevice();
     if (adjustment_ == 0) {
         decoders_.SendCompassOffset();
         return;
