@@ -113,10 +113,62 @@ protected:
         }
     }
 
+    // Rows whose event depends on the simulator's own state: the state is set
+    // in the bench simulator and sampled back before the frame.
+    struct StateRow {
+        bool pedestal;
+        std::uint8_t code, value;
+        const char* variable;
+        double state;
+        const char* event;  // "NAME DATA PRIORITY"; nullptr: nothing
+    };
+    void expectStateRows(std::initializer_list<StateRow> rows) {
+        for (const StateRow& row : rows) {
+            bench.setValue(row.variable, row.state);
+            tick(3);
+            bench.takeReports();
+            if (row.pedestal) {
+                pedestalFrame(row.code, row.value);
+            } else {
+                switchFrame(row.code, row.value);
+            }
+            const auto expected = row.event != nullptr ? std::vector<std::string>{std::string("event ") + row.event}
+                                                       : std::vector<std::string>{};
+            EXPECT_EQ(simulatorSaw(), expected) << int(row.code) << " " << int(row.value) << " with " << row.variable
+                                                << " " << row.state;
+        }
+    }
+    // The rows both generations share.
+    void expectSharedStateRows() {
+        expectStateRows({
+            {false, 81, 1, "ALTERNATE STATIC SOURCE OPEN", 0, "TOGGLE_ALTERNATE_STATIC 0 1900000000"},
+            {false, 81, 1, "ALTERNATE STATIC SOURCE OPEN", 1, nullptr},
+            {false, 81, 0, "ALTERNATE STATIC SOURCE OPEN", 1, "TOGGLE_ALTERNATE_STATIC 0 1900000000"},
+            {false, 87, 1, "BRAKE PARKING POSITION", 1, "PARKING_BRAKES 0 1"},
+            {false, 87, 0, "BRAKE PARKING POSITION", 1, nullptr},
+            {false, 87, 0, "BRAKE PARKING POSITION", 0, "PARKING_BRAKES 0 1"},
+            {false, 87, 1, "BRAKE PARKING POSITION", 0, nullptr},
+            {true, 95, 0, "GENERAL ENG FUEL VALVE:1", 0, "TOGGLE_FUEL_VALVE_ALL 0 1"},
+            {true, 95, 1, "GENERAL ENG FUEL VALVE:1", 0, nullptr},
+            {true, 95, 1, "GENERAL ENG FUEL VALVE:1", 1, "TOGGLE_FUEL_VALVE_ALL 0 1"},
+            {true, 95, 0, "GENERAL ENG FUEL VALVE:1", 1, nullptr},
+            {true, 95, 2, "GENERAL ENG FUEL VALVE:1", 1, nullptr},
+        });
+    }
+
     testing::FakePanelOutput panels;
 };
 
 TEST_F(PanelDecodersTest, SwitchAndPedestalRowsSendTheirNamedEvents) { expectTheNamedEventRows(); }
+
+TEST_F(PanelDecodersTest, RowsThatDependOnTheSimulatorsState) {
+    expectSharedStateRows();
+    // The newer simulator gets the taxi light and the fuel pump whatever its state.
+    expectStateRows({{false, 8, 1, "LIGHT TAXI", 1, "MobiFlight.TAXI_LIGHTS_ON 0 1"},
+                     {false, 8, 0, "LIGHT TAXI", 0, "MobiFlight.TAXI_LIGHTS_OFF 0 1"},
+                     {false, 11, 1, "GENERAL ENG FUEL PUMP SWITCH:1", 1, "MobiFlight.Fuel_Pump_Switch_On 0 1"},
+                     {false, 11, 0, "GENERAL ENG FUEL PUMP SWITCH:1", 0, "MobiFlight.Fuel_Pump_Switch_Off 0 1"}});
+}
 
 // What a switch-panel input sends to a panel goes only to a connected one.
 TEST_F(PanelDecodersTest, InputsReachOnlyConnectedPanels) {
@@ -170,15 +222,13 @@ TEST_F(OlderSimulatorDecodersTest, BatteriesAlternatorAndLightsWriteTheElectrica
     EXPECT_TRUE(simulatorSaw().empty());
 }
 
-TEST_F(OlderSimulatorDecodersTest, SwitchesAreComparedWithTheSimulatorsOwnState) {
-    bench.setValue("LIGHT TAXI", 1);
-    bench.setValue("AVIONICS MASTER SWITCH", 0);
-    tick(3);  // the switch samples come back
-    bench.takeReports();
-    switchFrame(8, 1);   // taxi light already on
-    switchFrame(8, 0);   // differs: toggle
-    switchFrame(11, 1);  // fuel pump off in the simulator: toggle
-    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event TOGGLE_TAXI_LIGHTS 0 1", "event FUEL_PUMP 0 1"}));
+TEST_F(OlderSimulatorDecodersTest, RowsThatDependOnTheSimulatorsStateToo) {
+    expectSharedStateRows();
+    // The older simulator's taxi light and fuel pump toggle only where they differ.
+    expectStateRows({{false, 8, 1, "LIGHT TAXI", 1, nullptr},
+                     {false, 8, 0, "LIGHT TAXI", 1, "TOGGLE_TAXI_LIGHTS 0 1"},
+                     {false, 11, 1, "GENERAL ENG FUEL PUMP SWITCH:1", 0, "FUEL_PUMP 0 1"},
+                     {false, 11, 0, "GENERAL ENG FUEL PUMP SWITCH:1", 0, nullptr}});
 }
 
 TEST_F(OlderSimulatorDecodersTest, OneAvionicsToggleForTwoBusSwitchesMovedTogether) {
@@ -209,7 +259,7 @@ TEST_F(PanelDecodersTest, NewerSimulatorGetsItsSwitchEventsAndNoElectricalBlock)
     EXPECT_NE(std::find(frames.begin(), frames.end(), Frame{0xFF, 0xFF, 0x01, 0x00}), frames.end());
 }
 
-TEST_F(PanelDecodersTest, BreakersGoAroundAltStaticAndParkingBrake) {
+TEST_F(PanelDecodersTest, BreakersAndGoAround) {
     controls.setChecked(1015, false);
     switchFrame(21, 0);
     EXPECT_TRUE(controls.isChecked(1015));
@@ -224,12 +274,6 @@ TEST_F(PanelDecodersTest, BreakersGoAroundAltStaticAndParkingBrake) {
     ASSERT_EQ(sender.sent.size(), 1u);
     EXPECT_EQ(sender.sent[0].text, "ClientAv|GA=1");
 
-    switchFrame(81, 1);  // alternate static closed in the simulator: toggle, at standard priority
-    switchFrame(81, 0);
-    switchFrame(87, 0);  // parking brake released in the simulator, lever says set
-    switchFrame(87, 1);
-    EXPECT_EQ(simulatorSaw(),
-              (std::vector<std::string>{"event TOGGLE_ALTERNATE_STATIC 0 1900000000", "event PARKING_BRAKES 0 1"}));
 }
 
 TEST_F(PanelDecodersTest, StandbyLettersTurnTheCardsAndTheObs) {
@@ -240,17 +284,14 @@ TEST_F(PanelDecodersTest, StandbyLettersTurnTheCardsAndTheObs) {
                                         "event VOR2_OBI_DEC 0 1"}));
 }
 
-TEST_F(PanelDecodersTest, PedestalTrimWheelAndFuelValve) {
+TEST_F(PanelDecodersTest, PedestalTrimWheel) {
     pedestalFrame(94, 128);
     EXPECT_EQ(core.simLink().panelDrive().trimIndicator, 0.0f);
     pedestalFrame(94, 0);
     pedestalFrame(94, 255);
-    pedestalFrame(95, 0);  // valve state 0 and lever open: toggle
-    pedestalFrame(95, 1);
     EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event AXIS_ELEV_TRIM_SET -1 1900000000",
                                                          "event AXIS_ELEV_TRIM_SET 16383 1900000000",
-                                                         "event AXIS_ELEV_TRIM_SET -16257 1900000000",
-                                                         "event TOGGLE_FUEL_VALVE_ALL 0 1"}));
+                                                         "event AXIS_ELEV_TRIM_SET -16257 1900000000"}));
 }
 
 TEST_F(PanelDecodersTest, SimulatorTrimMovesTheIndicatorAndTheWheelWaitsFiveSamples) {
