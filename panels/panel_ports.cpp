@@ -61,6 +61,7 @@ bool PanelPorts::open(Panel panel, const std::string& devicePath) {
     s.port = std::move(opened.port);
     s.session = nextSession_++;
     s.parser.reset();
+    s.failedWrites = 0;
     const std::uint32_t session = s.session;
     s.reader = std::make_unique<PanelReader>(
         *s.port, [this, panel, session](PanelNotice notice) { notifier_.post(panel, session, notice); });
@@ -110,7 +111,16 @@ void PanelPorts::deliver(Panel panel, std::span<const std::uint8_t> bytes) {
 
 std::size_t PanelPorts::write(Panel panel, std::span<const std::uint8_t> bytes) {
     Slot& s = slot(panel);
-    return s.port == nullptr ? 0 : s.port->write(bytes);
+    if (s.port == nullptr || s.failedWrites >= kFailedWritesForGone) return 0;
+    const std::size_t written = s.port->write(bytes);
+    if (written == bytes.size()) {
+        s.failedWrites = 0;
+    } else if (++s.failedWrites == kFailedWritesForGone) {
+        // Handled as the reader's notice of a pulled cable; one for a session
+        // closed by then is ignored.
+        notifier_.post(panel, s.session, PanelNotice::Gone);
+    }
+    return written;
 }
 
 }  // namespace brelvik

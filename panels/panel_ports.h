@@ -103,7 +103,12 @@ public:
     bool isConnected(Panel panel) const override { return slot(panel).port != nullptr; }
     void writePanel(Panel panel, std::span<const std::uint8_t> bytes) override { write(panel, bytes); }
     // The bytes written; 0 when the panel is not connected or the write failed.
+    // A panel that stays plugged in but has stopped taking bytes would cost
+    // every write its whole time-out, for ever: after three writes in a row
+    // that time out it is posted as gone, as a pulled cable is, and nothing
+    // more is written to it.
     std::size_t write(Panel panel, std::span<const std::uint8_t> bytes);
+    static constexpr int kFailedWritesForGone = 3;
 
 private:
     struct Slot {
@@ -111,6 +116,7 @@ private:
         std::unique_ptr<PanelReader> reader;  // destroyed before the port
         std::uint32_t session = 0;
         FrameParser parser;
+        int failedWrites = 0;  // in a row
     };
     Slot& slot(Panel panel) { return slots_[static_cast<std::size_t>(indexOf(panel))]; }
     const Slot& slot(Panel panel) const { return slots_[static_cast<std::size_t>(indexOf(panel))]; }

@@ -29,6 +29,7 @@ struct FakeDevice {
     std::vector<std::uint8_t> written;  // everything the bridge wrote
     std::vector<int> openedAtBaud;
     bool gone = false;
+    bool stalled = false;  // plugged in, but takes no more bytes: writes time out
     bool open = false;
     // Given what was just written, returns the device's answer.
     std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> answer;
@@ -78,7 +79,7 @@ public:
         std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> answer;
         {
             std::lock_guard lock(device_->mutex);
-            if (device_->gone) return 0;
+            if (device_->gone || device_->stalled) return 0;
             device_->written.insert(device_->written.end(), chunk.begin(), chunk.end());
             answer = device_->answer;
         }

@@ -207,6 +207,41 @@ TEST_F(PanelConnectionsTest, InlineReadFinishesAFrameANotificationBeganAndTakesA
     EXPECT_EQ(input.frames.size(), 1u + (255 - 1) / 4);  // 255 bytes read, the rest left queued
 }
 
+// A panel still plugged in whose firmware stopped taking bytes: three writes
+// in a row that time out and it is gone as a pulled cable is; one that goes
+// through in between starts the count again, and the other panels stay.
+TEST_F(PanelConnectionsTest, PanelThatStopsTakingBytesIsTakenAsGoneAfterThreeTimeOuts) {
+    auto device = opener.add("/dev/s");
+    auto gauges = opener.add("/dev/g");
+    list({port("S", "/dev/s"), port("G", "/dev/g")});
+    refresh();
+    connections.onCommand(ids::kSwitchPanelConnect);
+    controls.select(ids::kGaugesPort, 1);
+    connections.onCommand(ids::kGaugesConnect);
+    controls.setChecked(ids::kFirstBreaker, true);
+    const Bytes frame = {0xFF, 0xFF, 0x06, 0x00};
+    const auto setStalled = [&](bool stalled) {
+        std::lock_guard lock(device->mutex);
+        device->stalled = stalled;
+    };
+    setStalled(true);
+    ports.writePanel(Panel::SwitchPanel, frame);
+    ports.writePanel(Panel::SwitchPanel, frame);
+    setStalled(false);
+    ports.writePanel(Panel::SwitchPanel, frame);  // taken: the count starts again
+    setStalled(true);
+    ports.writePanel(Panel::SwitchPanel, frame);
+    ports.writePanel(Panel::SwitchPanel, frame);
+    pump(200ms);
+    EXPECT_EQ(status(Panel::SwitchPanel), "Connected");
+    ports.writePanel(Panel::SwitchPanel, frame);
+    pump(300ms);
+    EXPECT_FALSE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(status(Panel::SwitchPanel), "Not connected");
+    EXPECT_FALSE(controls.isChecked(ids::kFirstBreaker));
+    EXPECT_EQ(status(Panel::StandbyGauges), "Connected");
+}
+
 TEST_F(PanelConnectionsTest, PulledCableDisconnectsWithoutAFarewell) {
     auto device = opener.add("/dev/s");
     list({port("S", "/dev/s")});
