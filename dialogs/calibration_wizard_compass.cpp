@@ -1,85 +1,103 @@
-// The compass: the rose turned in steps until it reads north, then the
-// offset saved.
-#include "dialogs/calibration_wizard.h"
-#include "dialogs/calibration_wizard_parts.h"
+#include "dialogs/calibration_wizard_compass.h"
+
+#include "base/wizard_ids.h"
+#include "settings/startup_settings.h"
 
 namespace brelvik {
 namespace {
 
-constexpr std::int32_t kCompassSteps[3] = {5, 50, 100};  // tenths of a degree per row
+using namespace wizard_ids;
+constexpr int kDevice = wizard_device::kCompass;
+
+constexpr std::int32_t kTurnSteps[3] = {5, 50, 100};  // tenths of a degree per row
+
+const StepText kSteps[] = {
+    {"1.Click button to initiate compass component.\n2.Wait until the compass to stop.", ""},
+    {"3.Click the corresponding buttons to turn the compass rose.",
+     "4.Click \"Finish\" while the line on the front cover is aligned with 360 degree(N)."}};
 
 }  // namespace
 
-using namespace wizard_ids;
+const char* CompassProcedure::title(int) const { return "Compass calibration"; }
 
-void CalibrationWizard::nextCompass() {
-    if (step(Compass) == 1) {
-        enterStep(Compass, 2);
-        controls_->enable(kPrevious, true);
-        controls_->enable(kCancel, true);
-        showCompassControls(true);
-        controls_->setText(kTitle, wizardTitle(Compass));
-        controls_->setText(kNext, "Finish");
-        sendFrame(0x02, 0x00);  // the panel stops driving the rose by itself
-    } else if (step(Compass) == 2) {
-        finishCompass();
+StepText CompassProcedure::stepText(int, int step) const { return kSteps[static_cast<std::size_t>(step - 1)]; }
+
+void CompassProcedure::next(int) {
+    if (state_.step(kDevice) == 1) {
+        enterStep(kDevice, 2);
+        state_.controls->enable(kPrevious, true);
+        state_.controls->enable(kCancel, true);
+        showControls(true);
+        state_.controls->setText(kTitle, title(kDevice));
+        state_.controls->setText(kNext, "Finish");
+        state_.sendFrame(0x02, 0x00);  // the panel stops driving the rose by itself
+    } else if (state_.step(kDevice) == 2) {
+        finish();
     }
 }
 
-void CalibrationWizard::previousCompass() {
-    enterStep(Compass, 1);
-    showCompassControls(false);
-    controls_->enable(kPrevious, false);
-    controls_->enable(kCancel, false);
-    controls_->setText(kNext, "Next");
-    decoders_.SendCompassOffset();
+void CompassProcedure::previous(int) {
+    enterStep(kDevice, 1);
+    showControls(false);
+    state_.controls->enable(kPrevious, false);
+    state_.controls->enable(kCancel, false);
+    state_.controls->setText(kNext, "Next");
+    state_.decoders.SendCompassOffset();
     adjustment_ = 0;
 }
 
-void CalibrationWizard::compassButton(int id) {
+void CompassProcedure::abort(int, int step) {
+    if (step <= 1) return;
+    state_.decoders.SendCompassOffset();
+    adjustment_ = 0;
+    showControls(false);
+}
+
+void CompassProcedure::turn(int id) {
     for (int row = 0; row < 3; ++row) {
-        const std::int32_t amount = kCompassSteps[row];
+        const std::int32_t amount = kTurnSteps[row];
         if (id == kLeftButtons[row]) {
             adjustment_ += amount;
-            sendFrame(0x03, static_cast<std::uint8_t>(amount));
+            state_.sendFrame(0x03, static_cast<std::uint8_t>(amount));
         } else if (id == kRightButtons[row]) {
             adjustment_ -= amount;
-            sendFrame(0x04, static_cast<std::uint8_t>(amount));
+            state_.sendFrame(0x04, static_cast<std::uint8_t>(amount));
         }
     }
 }
 
-void CalibrationWizard::finishCompass() {
-    const bool reversed = controls_->isChecked(kReverse);
-    storeNumber(setting::kCompassSection, setting::kCompassReverse, reversed ? 1 : 0);
-    shared_.compassReversed = reversed;
-    showCompassControls(false);
-    steps_[Compass] = 0;
-    finishDevice();
+void CompassProcedure::finish() {
+    const bool reversed = state_.controls->isChecked(kReverse);
+    state_.storeNumber(setting::kCompassSection, setting::kCompassReverse, reversed ? 1 : 0);
+    state_.shared.compassReversed = reversed;
+    showControls(false);
+    state_.setStep(kDevice, 0);
+    state_.finishDevice();
     if (adjustment_ == 0) {
-        decoders_.SendCompassOffset();
+        state_.decoders.SendCompassOffset();
         return;
     }
-    shared_.newCompassOffset = adjustment_;
-    storeNumber(setting::kCompassSection, setting::kCompassValue, adjustment_);
-    sendFrame(0x05, 0x00);
-    shared_.compassOffsetPublished = true;
+    state_.shared.newCompassOffset = adjustment_;
+    state_.storeNumber(setting::kCompassSection, setting::kCompassValue, adjustment_);
+    state_.sendFrame(0x05, 0x00);
+    state_.shared.compassOffsetPublished = true;
     adjustment_ = 0;
-    sendFrame(0x05, 0x00);
+    state_.sendFrame(0x05, 0x00);
 }
 
-void CalibrationWizard::showCompassControls(bool visible) {
-    for (int row = 0; row < 3; ++row) show({kLeftButtons[row], kRightButtons[row], kRowLabels[row]}, visible);
-    show({kReverse}, visible);
-    const bool reversed = settingNumber(settings_.read(setting::kCompassSection, setting::kCompassReverse)) != 0;
-    controls_->setChecked(kReverse, reversed);
-    captionCompassButtons(reversed);
+void CompassProcedure::showControls(bool visible) {
+    for (int row = 0; row < 3; ++row) state_.show({kLeftButtons[row], kRightButtons[row], kRowLabels[row]}, visible);
+    state_.show({kReverse}, visible);
+    const bool reversed =
+        settingNumber(state_.settings.read(setting::kCompassSection, setting::kCompassReverse)) != 0;
+    state_.controls->setChecked(kReverse, reversed);
+    captionButtons(reversed);
 }
 
-void CalibrationWizard::captionCompassButtons(bool reversed) {
+void CompassProcedure::captionButtons(bool reversed) {
     for (int row = 0; row < 3; ++row) {
-        controls_->setText(kLeftButtons[row], reversed ? "-" : "+");
-        controls_->setText(kRightButtons[row], reversed ? "+" : "-");
+        state_.controls->setText(kLeftButtons[row], reversed ? "-" : "+");
+        state_.controls->setText(kRightButtons[row], reversed ? "+" : "-");
     }
 }
 

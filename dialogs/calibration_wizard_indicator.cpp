@@ -1,140 +1,176 @@
-// The flaps indicator: the servo's up and down points found with the Up and
-// Down buttons, within the servo's range.
-#include "dialogs/calibration_wizard.h"
-#include "dialogs/calibration_wizard_parts.h"
+#include "dialogs/calibration_wizard_indicator.h"
 
 #include "base/text_numbers.h"
+#include "base/wizard_ids.h"
+#include "settings/startup_settings.h"
 
 namespace brelvik {
+namespace {
 
 using namespace wizard_ids;
+constexpr int kDevice = wizard_device::kFlapsIndicator;
 
-void CalibrationWizard::nextIndicator() {
-    switch (step(FlapsIndicator)) {
+const StepText kSteps[] = {
+    {"1.Unplug the servo if applicable.\n2.Remove the arm of the flaps indicator from the servo and install it back "
+     "so that the arm is in the position which is as close as the middle of the full range.",
+     ""},
+    {"3.Plug back the servo if you've unplugged it in the previous step.", ""},
+    {"4.Adjust the up-most(flaps up)position of the flaps indicator.\n5.Click the Up and Down button to move the arm "
+     "until it reaches the up-most range of the indicator but not hitting the frame.",
+     "6.When completed, click Next."},
+    {"7.Adjust the down-most(flaps down)position of the flaps indicator.\n8.Click the Up and Down button to move the "
+     "arm until it reaches the down-most range of the indicator but not hitting the frame.",
+     "9.When completed, click Next."},
+    {"10.Calibration completed.", ""}};
+
+}  // namespace
+
+const char* IndicatorProcedure::title(int) const { return "Flaps indicator calibration"; }
+
+StepText IndicatorProcedure::stepText(int, int step) const { return kSteps[static_cast<std::size_t>(step - 1)]; }
+
+void IndicatorProcedure::onOpen() {
+    outOfRange_ = false;
+    workUp_ = workDown_ = kServoMiddle;
+}
+
+void IndicatorProcedure::next(int) {
+    switch (state_.step(kDevice)) {
     case 1:
-        enterStep(FlapsIndicator, 2);
-        controls_->enable(kPrevious, true);
-        controls_->enable(kCancel, true);
+        enterStep(kDevice, 2);
+        state_.controls->enable(kPrevious, true);
+        state_.controls->enable(kCancel, true);
         break;
     case 2:
-        enterStep(FlapsIndicator, 3);
-        shared_.indicatorCalibrating = true;
-        shared_.indicatorLive = false;
-        show({kPrevious, kNext, kCancel, kUp, kDown}, true);
-        show({kReverse}, false);
-        sendIndicator(workUp_);
+        enterStep(kDevice, 3);
+        state_.shared.indicatorCalibrating = true;
+        state_.shared.indicatorLive = false;
+        state_.show({kPrevious, kNext, kCancel, kUp, kDown}, true);
+        state_.show({kReverse}, false);
+        send(workUp_);
         break;
     case 3:
-        enterStep(FlapsIndicator, 4);
-        sendIndicator(workDown_);
+        enterStep(kDevice, 4);
+        send(workDown_);
         break;
     case 4:
-        enterStep(FlapsIndicator, 5);
-        show({kPrevious, kNext, kCancel}, true);
-        show({kUp, kDown, kReverse}, false);
-        controls_->setText(kNext, "Save");
+        enterStep(kDevice, 5);
+        state_.show({kPrevious, kNext, kCancel}, true);
+        state_.show({kUp, kDown, kReverse}, false);
+        state_.controls->setText(kNext, "Save");
         break;
     case 5:
-        saveIndicator();
-        shared_.indicatorCalibrating = false;
-        shared_.indicatorLive = true;
-        finishDevice();
+        save();
+        state_.shared.indicatorCalibrating = false;
+        state_.shared.indicatorLive = true;
+        state_.finishDevice();
         break;
     default:
         break;
     }
 }
 
-void CalibrationWizard::previousIndicator() {
-    switch (step(FlapsIndicator)) {
+void IndicatorProcedure::previous(int) {
+    switch (state_.step(kDevice)) {
     case 2:
-        enterStep(FlapsIndicator, 1);
-        controls_->enable(kPrevious, false);
-        controls_->enable(kCancel, false);
+        enterStep(kDevice, 1);
+        state_.controls->enable(kPrevious, false);
+        state_.controls->enable(kCancel, false);
         break;
     case 3:
-        enterStep(FlapsIndicator, 2);
-        shared_.indicatorCalibrating = false;
-        shared_.indicatorLive = true;
-        show({kPrevious, kNext, kCancel}, true);
-        show({kUp, kDown, kReverse}, false);
+        enterStep(kDevice, 2);
+        state_.shared.indicatorCalibrating = false;
+        state_.shared.indicatorLive = true;
+        state_.show({kPrevious, kNext, kCancel}, true);
+        state_.show({kUp, kDown, kReverse}, false);
         workUp_ = workDown_ = kServoMiddle;
-        reDriveIndicator();
+        reDrive();
         break;
     case 4:
-        enterStep(FlapsIndicator, 3);
-        sendIndicator(workUp_);
+        enterStep(kDevice, 3);
+        send(workUp_);
         break;
     case 5:
-        enterStep(FlapsIndicator, 4);
-        show({kPrevious, kNext, kCancel, kUp, kDown}, true);
-        show({kReverse}, false);
-        controls_->setText(kNext, "Next");
-        sendIndicator(workDown_);
+        enterStep(kDevice, 4);
+        state_.show({kPrevious, kNext, kCancel, kUp, kDown}, true);
+        state_.show({kReverse}, false);
+        state_.controls->setText(kNext, "Next");
+        send(workDown_);
         break;
     default:
         break;
     }
 }
 
-void CalibrationWizard::upDown(int delta) {
-    if (selected_ != FlapsIndicator || (step(FlapsIndicator) != 3 && step(FlapsIndicator) != 4)) return;
-    int& value = step(FlapsIndicator) == 3 ? workUp_ : workDown_;
+void IndicatorProcedure::abort(int, int step) {
+    if (step <= 2) return;
+    state_.shared.indicatorCalibrating = false;
+    state_.shared.indicatorLive = true;
+    workUp_ = workDown_ = kServoMiddle;
+    reDrive();
+}
+
+void IndicatorProcedure::upDown(int delta) {
+    const int at = state_.step(kDevice);
+    if (state_.selected != kDevice || (at != 3 && at != 4)) return;
+    int& value = at == 3 ? workUp_ : workDown_;
     if ((delta < 0 && value == 0) || (delta > 0 && value == 255)) {
         showOutOfRange();
         return;
     }
     value += delta;
-    sendIndicator(value);
+    send(value);
 }
 
-void CalibrationWizard::showOutOfRange() {
-    show({kPrevious, kCancel, kUp, kDown, kReverse}, false);
-    show({kNext}, true);
-    controls_->setText(kNext, "Ok");
+void IndicatorProcedure::showOutOfRange() {
+    state_.show({kPrevious, kCancel, kUp, kDown, kReverse}, false);
+    state_.show({kNext}, true);
+    state_.controls->setText(kNext, "Ok");
     // The notice takes the place of the step texts (drawn over them, text
     // on text would be unreadable).
-    show({kStepText, kSecondText}, false);
-    show({kOutOfRange}, true);
+    state_.show({kStepText, kSecondText}, false);
+    state_.show({kOutOfRange}, true);
     outOfRange_ = true;
 }
 
-void CalibrationWizard::leaveOutOfRange() {
-    show({kOutOfRange}, false);
-    show({kStepText, kSecondText}, true);
-    show({kPrevious, kNext, kCancel, kUp, kDown}, true);
-    show({kReverse}, false);
+void IndicatorProcedure::leaveOutOfRange() {
+    state_.show({kOutOfRange}, false);
+    state_.show({kStepText, kSecondText}, true);
+    state_.show({kPrevious, kNext, kCancel, kUp, kDown}, true);
+    state_.show({kReverse}, false);
     outOfRange_ = false;
-    controls_->setText(kNext, "Next");
+    state_.controls->setText(kNext, "Next");
 }
 
-void CalibrationWizard::saveIndicator() {
-    steps_[FlapsIndicator] = 0;
+void IndicatorProcedure::save() {
+    state_.setStep(kDevice, 0);
     if (workUp_ == kServoMiddle && workDown_ == kServoMiddle) {
-        const PanelDrive& drive = simLink_.panelDrive();
-        if (drive.flapIndicatorLow != 0 && drive.flapIndicatorHigh != 0) sendIndicator(indicatorPosition());
+        const PanelDrive& drive = state_.simLink.panelDrive();
+        if (drive.flapIndicatorLow != 0 && drive.flapIndicatorHigh != 0) send(position());
         return;
     }
-    shared_.newIndicatorUp = static_cast<std::uint8_t>(workUp_);
-    shared_.newIndicatorDown = static_cast<std::uint8_t>(workDown_);
-    storeNumber(setting::kFlapIndicatorSection, setting::kFlapsIndUp, workUp_);
-    storeNumber(setting::kFlapIndicatorSection, setting::kFlapsIndDown, workDown_);
-    sendIndicator(indicatorPosition());
+    state_.shared.newIndicatorUp = static_cast<std::uint8_t>(workUp_);
+    state_.shared.newIndicatorDown = static_cast<std::uint8_t>(workDown_);
+    state_.storeNumber(setting::kFlapIndicatorSection, setting::kFlapsIndUp, workUp_);
+    state_.storeNumber(setting::kFlapIndicatorSection, setting::kFlapsIndDown, workDown_);
+    send(position());
 }
 
-std::uint8_t CalibrationWizard::indicatorPosition() const {
-    const PanelDrive& drive = simLink_.panelDrive();
+// Where the needle belongs under the points in force; new points reach the
+// servo only once the simulator side has taken them over.
+std::uint8_t IndicatorProcedure::position() const {
+    const PanelDrive& drive = state_.simLink.panelDrive();
     const float up = drive.flapIndicatorLow;
     const float down = drive.flapIndicatorHigh;
     return saturatingByte(up + (down - up) * drive.indicatorFraction());
 }
 
-void CalibrationWizard::reDriveIndicator() {
-    const PanelDrive& drive = simLink_.panelDrive();
+void IndicatorProcedure::reDrive() {
+    const PanelDrive& drive = state_.simLink.panelDrive();
     if (drive.flapIndicatorLow == 0 && drive.flapIndicatorHigh == 0) {
-        sendIndicator(kServoMiddle);
+        send(kServoMiddle);
     } else {
-        sendIndicator(indicatorPosition());
+        send(position());
     }
 }
 

@@ -1,28 +1,38 @@
-// The four knobs: each one's range sampled while it is turned, then saved.
-#include "dialogs/calibration_wizard.h"
-#include "dialogs/calibration_wizard_parts.h"
+#include "dialogs/calibration_wizard_knob.h"
 
+#include <algorithm>
+
+#include "base/wizard_ids.h"
 #include "settings/startup_settings.h"
 
 namespace brelvik {
 namespace {
 
+using namespace wizard_ids;
+
 constexpr std::uint8_t kKnobLow = 20;
 constexpr std::uint8_t kKnobHigh = 235;
 
-struct KnobKeys {
-    const char* min;
-    const char* max;
+struct KnobTexts {
+    const char* title;
+    const char* turn;
+    const char* minKey;
+    const char* maxKey;
 };
-constexpr KnobKeys kKnobKeys[kKnobCount] = {
-    {setting::kSwitchPanelKnobMin, setting::kSwitchPanelKnobMax},
-    {setting::kStandbyKnobMin, setting::kStandbyKnobMax},
-    {setting::kPedestalKnobMin, setting::kPedestalKnobMax},
-    {setting::kAvionicsKnobMin, setting::kAvionicsKnobMax}};
+constexpr KnobTexts kKnobs[kKnobCount] = {
+    {"SW/CB PANEL knob calibration", "2.Turn the SW/CB PANEL knob multiple times to maximum range",
+     setting::kSwitchPanelKnobMin, setting::kSwitchPanelKnobMax},
+    {"STBY IND knob calibration", "2.Turn the STBY IND knob multiple times to maximum range",
+     setting::kStandbyKnobMin, setting::kStandbyKnobMax},
+    {"PEDESTAL knob calibration", "2.Turn the PEDESTAL knob multiple times to maximum range",
+     setting::kPedestalKnobMin, setting::kPedestalKnobMax},
+    {"AVONICS knob calibration", "2.Turn the AVONICS knob multiple times to maximum range",
+     setting::kAvionicsKnobMin, setting::kAvionicsKnobMax}};
+
+int knobOf(int device) { return device - wizard_device::kFirstKnob; }
+std::size_t at(int knob) { return static_cast<std::size_t>(knob); }
 
 }  // namespace
-
-using namespace wizard_ids;
 
 bool KnobSampler::feed(std::uint8_t v) {
     if (v < kKnobLow && troughCount_ < 3 && !done_) {
@@ -58,57 +68,78 @@ bool KnobSampler::feed(std::uint8_t v) {
     return false;
 }
 
-void CalibrationWizard::nextKnob(int knob) {
-    const int device = FirstKnob + knob;
-    switch (step(device)) {
+KnobProcedure::KnobProcedure(WizardState& state) : CalibrationProcedure(state) {
+    // The decoders hand over each raw value of a knob being calibrated.
+    state_.shared.feedKnobRange = [this](int knob, std::uint8_t raw) { feed(knob, raw); };
+}
+
+KnobProcedure::~KnobProcedure() { state_.shared.feedKnobRange = nullptr; }
+
+const char* KnobProcedure::title(int device) const { return kKnobs[knobOf(device)].title; }
+
+StepText KnobProcedure::stepText(int device, int step) const {
+    if (step == 1) return {"1.Click Next to begin calibration.", ""};
+    if (step == 2) return {kKnobs[knobOf(device)].turn, ""};
+    return {"3.Calibration completed.", ""};
+}
+
+void KnobProcedure::next(int device) {
+    const int knob = knobOf(device);
+    switch (state_.step(device)) {
     case 1:
         enterStep(device, 2);
-        shared_.knobCalibrating[static_cast<std::size_t>(knob)] = true;
-        controls_->enable(kPrevious, true);
-        controls_->enable(kCancel, true);
-        controls_->enable(kNext, false);  // until the sampler has seen both ends three times
+        state_.shared.knobCalibrating[at(knob)] = true;
+        state_.controls->enable(kPrevious, true);
+        state_.controls->enable(kCancel, true);
+        state_.controls->enable(kNext, false);  // until the sampler has seen both ends three times
         break;
     case 2:
         enterStep(device, 3);
-        controls_->setText(kNext, "Save");
+        state_.controls->setText(kNext, "Save");
         break;
     case 3:
-        saveKnob(knob);
+        save(knob);
         sampler_.clearDone();
-        shared_.knobCalibrating[static_cast<std::size_t>(knob)] = false;
-        finishDevice();
+        state_.shared.knobCalibrating[at(knob)] = false;
+        state_.finishDevice();
         break;
     default:
         break;
     }
 }
 
-void CalibrationWizard::previousKnob(int knob) {
-    const int device = FirstKnob + knob;
-    if (step(device) == 2) {
+void KnobProcedure::previous(int device) {
+    if (state_.step(device) == 2) {
         enterStep(device, 1);
         sampler_.reset();
-        shared_.knobCalibrating[static_cast<std::size_t>(knob)] = false;
-        controls_->enable(kNext, true);
-        controls_->enable(kPrevious, false);
-        controls_->enable(kCancel, false);
+        state_.shared.knobCalibrating[at(knobOf(device))] = false;
+        state_.controls->enable(kNext, true);
+        state_.controls->enable(kPrevious, false);
+        state_.controls->enable(kCancel, false);
     } else {
         enterStep(device, 2);
-        controls_->setText(kNext, "Next");  // the sampler stays done, and Next enabled
+        state_.controls->setText(kNext, "Next");  // the sampler stays done, and Next enabled
     }
 }
 
-void CalibrationWizard::feedKnob(int knob, std::uint8_t value) {
-    if (knob < 0 || knob >= kKnobCount) return;
-    if (sampler_.feed(value)) controls_->enable(kNext, true);
+void KnobProcedure::abort(int device, int step) {
+    if (step <= 1) return;
+    sampler_.reset();
+    state_.controls->enable(kNext, true);
+    state_.shared.knobCalibrating[at(knobOf(device))] = false;
 }
 
-void CalibrationWizard::saveKnob(int knob) {
-    steps_[static_cast<std::size_t>(FirstKnob + knob)] = 0;
+void KnobProcedure::feed(int knob, std::uint8_t value) {
+    if (knob < 0 || knob >= kKnobCount) return;
+    if (sampler_.feed(value)) state_.controls->enable(kNext, true);
+}
+
+void KnobProcedure::save(int knob) {
+    state_.setStep(wizard_device::kFirstKnob + knob, 0);
     if (sampler_.resultMin() == 0 && sampler_.resultMax() == 0) return;
-    shared_.knobRange[static_cast<std::size_t>(knob)] = {sampler_.resultMax(), sampler_.resultMin()};
-    storeNumber(setting::kKnobSection, kKnobKeys[knob].min, sampler_.resultMin());
-    storeNumber(setting::kKnobSection, kKnobKeys[knob].max, sampler_.resultMax());
+    state_.shared.knobRange[at(knob)] = {sampler_.resultMax(), sampler_.resultMin()};
+    state_.storeNumber(setting::kKnobSection, kKnobs[knob].minKey, sampler_.resultMin());
+    state_.storeNumber(setting::kKnobSection, kKnobs[knob].maxKey, sampler_.resultMax());
     sampler_.clearResults();
 }
 
