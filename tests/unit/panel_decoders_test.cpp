@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/control_ids.h"
-#include "sim/sim_event_table.h"
+#include "base/text_numbers.h"
 #include "support/core_harness.h"
 
 namespace brelvik {
@@ -18,38 +18,6 @@ namespace {
 
 using Frame = std::vector<std::uint8_t>;
 const std::string kTablet = "127.0.0.5";
-
-TEST(ScaleKnob, MapsTheCalibratedRangeOnto0To255) {
-    EXPECT_EQ(ScaleKnob(50, 200, 50), 0);
-    EXPECT_EQ(ScaleKnob(52, 200, 50), 0);  // below 2 % of the range
-    EXPECT_EQ(ScaleKnob(125, 200, 50), 127);
-    EXPECT_EQ(ScaleKnob(250, 200, 50), 255);
-    EXPECT_EQ(ScaleKnob(10, 200, 50), 0);
-    // A range of nothing divides by nothing: full above it, dark at or below.
-    EXPECT_EQ(ScaleKnob(90, 80, 80), 255);
-    EXPECT_EQ(ScaleKnob(80, 80, 80), 0);
-    EXPECT_EQ(ScaleKnob(0, 0, 0), 0);
-}
-
-TEST(FlapsLever, QuartersOfTheRangeGiveTheFourPositions) {
-    struct Case {
-        std::uint8_t raw;
-        DWORD event;
-    };
-    // 50..200: q = 37, thresholds 161, 124, 87.
-    for (const Case c : {Case{255, sim_events::kFlapsUp}, Case{161, sim_events::kFlapsUp},
-                         Case{160, sim_events::kFlaps1}, Case{124, sim_events::kFlaps1},
-                         Case{123, sim_events::kFlaps2}, Case{87, sim_events::kFlaps2},
-                         Case{86, sim_events::kFlaps3}, Case{0, sim_events::kFlaps3}}) {
-        EXPECT_EQ(flapsEventForLever(c.raw, 50, 200), c.event) << int(c.raw);
-    }
-    // A reversed range wraps in eight bits as the panel always did: q = -37,
-    // a byte of 219, so t3 = 89 and the lower thresholds are never reached.
-    for (const Case c : {Case{0, sim_events::kFlaps3}, Case{88, sim_events::kFlaps3}, Case{89, sim_events::kFlapsUp},
-                         Case{255, sim_events::kFlapsUp}}) {
-        EXPECT_EQ(flapsEventForLever(c.raw, 200, 50), c.event) << int(c.raw);
-    }
-}
 
 class PanelDecodersTest : public ::testing::Test, protected testing::BenchHarness, protected testing::CoreHarness {
 protected:
@@ -81,87 +49,199 @@ protected:
         return out;
     }
 
-    // A frame and what it must send, for rows whose event may depend on the
-    // simulator's own state: that state (unless `variable` is null) is set in
-    // the bench simulator and sampled back before the frame.
-    struct StateRow {
-        bool pedestal;
-        std::uint8_t code, value;
-        const char* variable;
-        double state;
-        const char* event;  // "NAME DATA PRIORITY"; nullptr: nothing
-    };
-    void expectStateRows(std::initializer_list<StateRow> rows) {
-        for (const StateRow& row : rows) {
-            if (row.variable != nullptr) {
-                bench.setValue(row.variable, row.state);
-                tick(3);
-                bench.takeReports();
-            }
-            if (row.pedestal) {
-                pedestalFrame(row.code, row.value);
-            } else {
-                switchFrame(row.code, row.value);
-            }
-            const auto expected = row.event != nullptr ? std::vector<std::string>{std::string("event ") + row.event}
-                                                       : std::vector<std::string>{};
-            EXPECT_EQ(simulatorSaw(), expected) << (row.pedestal ? "pedestal " : "switch ") << int(row.code) << " "
-                                                << int(row.value) << " with " << (row.variable ? row.variable : "-");
-        }
-    }
-    // The rows of the switch panel and pedestal tables whose event does not
-    // depend on the simulator's state or generation: each value, and one the
-    // row ignores.
-    void expectTheNamedEventRows() {
-        expectStateRows({
-            {false, 7, 1, nullptr, 0, "LANDING_LIGHTS_ON 0 1"},    {false, 7, 0, nullptr, 0, "LANDING_LIGHTS_OFF 0 1"},
-            {false, 7, 2, nullptr, 0, nullptr},                    {false, 10, 1, nullptr, 0, "STROBES_ON 0 1"},
-            {false, 10, 0, nullptr, 0, "STROBES_OFF 0 1"},         {false, 10, 2, nullptr, 0, nullptr},
-            {false, 12, 1, nullptr, 0, "PITOT_HEAT_ON 0 1"},       {false, 12, 0, nullptr, 0, "PITOT_HEAT_OFF 0 1"},
-            {false, 12, 2, nullptr, 0, nullptr},                   {false, 18, 0, nullptr, 0, "MAGNETO_OFF 0 1"},
-            {false, 18, 1, nullptr, 0, "MAGNETO_RIGHT 0 1"},       {false, 18, 2, nullptr, 0, "MAGNETO_LEFT 0 1"},
-            {false, 18, 3, nullptr, 0, "MAGNETO_BOTH 0 1"},        {false, 18, 4, nullptr, 0, "MAGNETO_START 0 1"},
-            {false, 18, 5, nullptr, 0, nullptr},                   {false, 13, 1, nullptr, 0, nullptr},
-            {true, 96, 0, nullptr, 0, "FUEL_SELECTOR_ALL 0 1"},    {true, 96, 1, nullptr, 0, "FUEL_SELECTOR_LEFT 0 1"},
-            {true, 96, 2, nullptr, 0, "FUEL_SELECTOR_RIGHT 0 1"},  {true, 96, 3, nullptr, 0, nullptr},
-            {true, 97, 1, nullptr, 0, nullptr},
-        });
-    }
-
-    // The rows both generations share.
-    void expectSharedStateRows() {
-        expectStateRows({
-            {false, 81, 1, "ALTERNATE STATIC SOURCE OPEN", 0, "TOGGLE_ALTERNATE_STATIC 0 1900000000"},
-            {false, 81, 1, "ALTERNATE STATIC SOURCE OPEN", 1, nullptr},
-            {false, 81, 0, "ALTERNATE STATIC SOURCE OPEN", 1, "TOGGLE_ALTERNATE_STATIC 0 1900000000"},
-            {false, 87, 1, "BRAKE PARKING POSITION", 1, "PARKING_BRAKES 0 1"},
-            {false, 87, 0, "BRAKE PARKING POSITION", 1, nullptr},
-            {false, 87, 0, "BRAKE PARKING POSITION", 0, "PARKING_BRAKES 0 1"},
-            {false, 87, 1, "BRAKE PARKING POSITION", 0, nullptr},
-            {true, 95, 0, "GENERAL ENG FUEL VALVE:1", 0, "TOGGLE_FUEL_VALVE_ALL 0 1"},
-            {true, 95, 1, "GENERAL ENG FUEL VALVE:1", 0, nullptr},
-            {true, 95, 1, "GENERAL ENG FUEL VALVE:1", 1, "TOGGLE_FUEL_VALVE_ALL 0 1"},
-            {true, 95, 0, "GENERAL ENG FUEL VALVE:1", 1, nullptr},
-            {true, 95, 2, "GENERAL ENG FUEL VALVE:1", 1, nullptr},
-        });
-    }
-
     testing::FakePanelOutput panels;
 };
 
-TEST_F(PanelDecodersTest, SwitchAndPedestalRowsSendTheirNamedEvents) { expectTheNamedEventRows(); }
+// One row: an input from a panel, or a value the simulator reports, with the
+// simulator state and calibration it meets, and everything it sends: frames
+// ("sw 80 46": to the switch panel, FF FF 80 46), then simulator events
+// ("NAME DATA PRIORITY") and data writes ("setdata ...").
+enum Generation { Both, Older, Newer };
+enum From { Sw, Ped, Stby, Sim };
+enum Given { Unchanged, Uncalibrated, ReversedLever, CalibratedKnobs, CompassAhead, CompassReversed };
+struct Row {
+    Generation generation;
+    From from;
+    int code, value;  // the frame, or the standby panel's byte in `code`
+    std::vector<std::string> sends;
+    const char* variable = nullptr;  // set first; for From::Sim the value that drives the panels
+    double state = 0;
+    Given given = Unchanged;
+};
 
-TEST_F(PanelDecodersTest, RowsThatDependOnTheSimulatorsState) {
-    expectSharedStateRows();
-    // The newer simulator gets the taxi light and the fuel pump whatever its state.
-    expectStateRows({{false, 8, 1, "LIGHT TAXI", 1, "MobiFlight.TAXI_LIGHTS_ON 0 1"},
-                     {false, 8, 0, "LIGHT TAXI", 0, "MobiFlight.TAXI_LIGHTS_OFF 0 1"},
-                     {false, 11, 1, "GENERAL ENG FUEL PUMP SWITCH:1", 1, "MobiFlight.Fuel_Pump_Switch_On 0 1"},
-                     {false, 11, 0, "GENERAL ENG FUEL PUMP SWITCH:1", 0, "MobiFlight.Fuel_Pump_Switch_Off 0 1"}});
+constexpr const char* kAltStatic = "ALTERNATE STATIC SOURCE OPEN";
+constexpr const char* kBrake = "BRAKE PARKING POSITION";
+constexpr const char* kFuelValve = "GENERAL ENG FUEL VALVE:1";
+constexpr const char* kFuelPump = "GENERAL ENG FUEL PUMP SWITCH:1";
+constexpr const char* kTaxi = "LIGHT TAXI";
+constexpr const char* kAvionics = "AVIONICS MASTER SWITCH";
+constexpr const char* kTrim = "ELEVATOR TRIM PCT";
+constexpr const char* kFlaps = "TRAILING EDGE FLAPS LEFT PERCENT";
+constexpr const char* kCompass = "WISKEY COMPASS INDICATION DEGREES";
+
+const Row kRows[] = {
+    // Switch panel, either simulator; a value the row does not know sends nothing.
+    {Both, Sw, 7, 1, {"LANDING_LIGHTS_ON 0 1"}}, {Both, Sw, 7, 0, {"LANDING_LIGHTS_OFF 0 1"}}, {Both, Sw, 7, 2, {}},
+    {Both, Sw, 10, 1, {"STROBES_ON 0 1"}}, {Both, Sw, 10, 0, {"STROBES_OFF 0 1"}}, {Both, Sw, 10, 2, {}},
+    {Both, Sw, 12, 1, {"PITOT_HEAT_ON 0 1"}}, {Both, Sw, 12, 0, {"PITOT_HEAT_OFF 0 1"}}, {Both, Sw, 12, 2, {}},
+    {Both, Sw, 18, 0, {"MAGNETO_OFF 0 1"}}, {Both, Sw, 18, 1, {"MAGNETO_RIGHT 0 1"}},
+    {Both, Sw, 18, 2, {"MAGNETO_LEFT 0 1"}}, {Both, Sw, 18, 3, {"MAGNETO_BOTH 0 1"}},
+    {Both, Sw, 18, 4, {"MAGNETO_START 0 1"}}, {Both, Sw, 18, 5, {}}, {Both, Sw, 13, 1, {}},
+    {Both, Sw, 81, 1, {"TOGGLE_ALTERNATE_STATIC 0 1900000000"}, kAltStatic, 0},
+    {Both, Sw, 81, 1, {}, kAltStatic, 1},
+    {Both, Sw, 81, 0, {"TOGGLE_ALTERNATE_STATIC 0 1900000000"}, kAltStatic, 1},
+    {Both, Sw, 87, 1, {"PARKING_BRAKES 0 1"}, kBrake, 1}, {Both, Sw, 87, 0, {}, kBrake, 1},
+    {Both, Sw, 87, 0, {"PARKING_BRAKES 0 1"}, kBrake, 0}, {Both, Sw, 87, 1, {}, kBrake, 0},
+    // The newer simulator: an on/off event per switch, whatever its state, and no electrical block.
+    {Newer, Sw, 0, 1, {"MobiFlight.C_172_STBYBATTERY_ON 0 1"}},
+    {Newer, Sw, 0, 0, {"MobiFlight.C_172_STBYBATTERY_OFF 0 1"}}, {Newer, Sw, 0, 2, {}},
+    {Newer, Sw, 1, 5, {"sw 01 05", "MobiFlight.C_172_STBYBATTERY_TEST_ON 0 1"}},
+    {Newer, Sw, 1, 0, {"sw 01 00", "MobiFlight.C_172_STBYBATTERY_TEST_OFF 0 1"}},
+    {Newer, Sw, 2, 1, {"MobiFlight.C172_BATTERY_ON 0 1"}}, {Newer, Sw, 2, 0, {"MobiFlight.C172_BATTERY_OFF 0 1"}},
+    {Newer, Sw, 2, 2, {}}, {Newer, Sw, 3, 7, {"MobiFlight.C172_ALTERNATOR_ON 0 1"}},
+    {Newer, Sw, 3, 0, {"MobiFlight.C172_ALTERNATOR_OFF 0 1"}},
+    {Newer, Sw, 4, 1, {"MobiFlight.C_172_AVIONICS_BUS_1_ON 0 1"}},
+    {Newer, Sw, 4, 0, {"MobiFlight.C_172_AVIONICS_BUS_1_OFF 0 1"}}, {Newer, Sw, 4, 2, {}},
+    {Newer, Sw, 5, 1, {"MobiFlight.C_172_AVIONICS_BUS_2_ON 0 1"}},
+    {Newer, Sw, 5, 0, {"MobiFlight.C_172_AVIONICS_BUS_2_OFF 0 1"}},
+    {Newer, Sw, 6, 1, {"MobiFlight.BEACON_LIGHTS_ON 0 1"}}, {Newer, Sw, 6, 0, {"MobiFlight.BEACON_LIGHTS_OFF 0 1"}},
+    {Newer, Sw, 9, 1, {"MobiFlight.NAV_LIGHTS_ON 0 1"}}, {Newer, Sw, 9, 0, {"MobiFlight.NAV_LIGHTS_OFF 0 1"}},
+    {Newer, Sw, 8, 1, {"MobiFlight.TAXI_LIGHTS_ON 0 1"}, kTaxi, 1},
+    {Newer, Sw, 8, 0, {"MobiFlight.TAXI_LIGHTS_OFF 0 1"}, kTaxi, 0},
+    {Newer, Sw, 11, 1, {"MobiFlight.Fuel_Pump_Switch_On 0 1"}, kFuelPump, 1},
+    {Newer, Sw, 11, 0, {"MobiFlight.Fuel_Pump_Switch_Off 0 1"}, kFuelPump, 0},
+    // The older simulator: alternator, battery (either switch), beacon, nav written as one block.
+    {Older, Sw, 2, 1, {"setdata 3 0 1 0 0"}}, {Older, Sw, 0, 1, {"setdata 3 0 1 0 0"}},
+    {Older, Sw, 2, 0, {"setdata 3 0 1 0 0"}}, {Older, Sw, 0, 0, {"setdata 3 0 0 0 0"}},
+    {Older, Sw, 3, 1, {"setdata 3 1 0 0 0"}}, {Older, Sw, 6, 1, {"setdata 3 1 0 1 0"}},
+    {Older, Sw, 9, 1, {"setdata 3 1 0 1 1"}}, {Older, Sw, 0, 7, {}}, {Older, Sw, 1, 5, {"sw 01 05"}},
+    {Older, Sw, 4, 2, {}, kAvionics, 0}, {Older, Sw, 4, 1, {"TOGGLE_AVIONICS_MASTER 0 1"}, kAvionics, 0},
+    {Older, Sw, 4, 1, {}, kAvionics, 1}, {Older, Sw, 8, 1, {}, kTaxi, 1},
+    {Older, Sw, 8, 0, {"TOGGLE_TAXI_LIGHTS 0 1"}, kTaxi, 1}, {Older, Sw, 11, 1, {"FUEL_PUMP 0 1"}, kFuelPump, 0},
+    {Older, Sw, 11, 0, {}, kFuelPump, 0},
+    // Flaps lever, every frame: quarters of 50...200 (q = 37), 161 and up is up.
+    {Both, Sw, 19, 255, {"FLAPS_UP 0 1"}, nullptr, 0, Uncalibrated}, {Both, Sw, 19, 161, {"FLAPS_UP 0 1"}},
+    {Both, Sw, 19, 161, {"FLAPS_UP 0 1"}}, {Both, Sw, 19, 160, {"FLAPS_1 0 1"}}, {Both, Sw, 19, 124, {"FLAPS_1 0 1"}},
+    {Both, Sw, 19, 123, {"FLAPS_2 0 1"}}, {Both, Sw, 19, 87, {"FLAPS_2 0 1"}}, {Both, Sw, 19, 86, {"FLAPS_3 0 1"}},
+    {Both, Sw, 19, 0, {"FLAPS_3 0 1"}},
+    // A reversed range wraps in eight bits as the panel always did: q = -37,
+    // a byte of 219, so t3 = 89 and the lower thresholds are never reached.
+    {Both, Sw, 19, 0, {"FLAPS_3 0 1"}, nullptr, 0, ReversedLever}, {Both, Sw, 19, 88, {"FLAPS_3 0 1"}},
+    {Both, Sw, 19, 89, {"FLAPS_UP 0 1"}}, {Both, Sw, 19, 255, {"FLAPS_UP 0 1"}},
+    // Backlight knobs: raw without a range; a range maps onto 0...255, dark
+    // under 2 % of it, full at its top; a range of nothing is full above it.
+    {Both, Sw, 14, 100, {"sw FD 64"}, nullptr, 0, Uncalibrated}, {Both, Sw, 16, 60, {"ped 0A 3C"}},
+    {Both, Sw, 16, 50, {"ped 0A 00"}, nullptr, 0, CalibratedKnobs}, {Both, Sw, 16, 52, {"ped 0A 00"}},
+    {Both, Sw, 16, 125, {"ped 0A 7F"}}, {Both, Sw, 16, 200, {"ped 0A FF"}}, {Both, Sw, 16, 250, {"ped 0A FF"}},
+    {Both, Sw, 16, 10, {"ped 0A 00"}}, {Both, Sw, 14, 90, {"sw FD FF"}}, {Both, Sw, 14, 80, {"sw FD 00"}},
+    // Standby gauges: six letters; anything else (the panel's answers) nothing.
+    {Both, Stby, 'A', 0, {"ADF_CARD_INC 0 1"}}, {Both, Stby, 'B', 0, {"ADF_CARD_DEC 0 1"}},
+    {Both, Stby, 'C', 0, {"VOR1_OBI_INC 0 1"}}, {Both, Stby, 'D', 0, {"VOR1_OBI_DEC 0 1"}},
+    {Both, Stby, 'E', 0, {"VOR2_OBI_INC 0 1"}}, {Both, Stby, 'F', 0, {"VOR2_OBI_DEC 0 1"}},
+    {Both, Stby, 'G', 0, {}}, {Both, Stby, '\n', 0, {}},
+    // Pedestal.
+    {Both, Ped, 96, 0, {"FUEL_SELECTOR_ALL 0 1"}}, {Both, Ped, 96, 1, {"FUEL_SELECTOR_LEFT 0 1"}},
+    {Both, Ped, 96, 2, {"FUEL_SELECTOR_RIGHT 0 1"}}, {Both, Ped, 96, 3, {}}, {Both, Ped, 97, 1, {}},
+    {Both, Ped, 95, 0, {"TOGGLE_FUEL_VALVE_ALL 0 1"}, kFuelValve, 0}, {Both, Ped, 95, 1, {}, kFuelValve, 0},
+    {Both, Ped, 95, 1, {"TOGGLE_FUEL_VALVE_ALL 0 1"}, kFuelValve, 1}, {Both, Ped, 95, 0, {}, kFuelValve, 1},
+    {Both, Ped, 95, 2, {}, kFuelValve, 1},
+    // The trim wheel; its indicator takes the wheel's position, so a
+    // simulator trim that agrees with the wheel does not move it.
+    {Both, Ped, 94, 128, {"AXIS_ELEV_TRIM_SET -1 1900000000"}, kTrim, 0},
+    {Both, Ped, 94, 0, {"AXIS_ELEV_TRIM_SET 16383 1900000000"}, kTrim, -1},
+    {Both, Ped, 94, 255, {"AXIS_ELEV_TRIM_SET -16257 1900000000"}, kTrim, 0.9921875},
+    // The simulator's trim moves the pedestal's indicator by more than 0.05 only.
+    {Both, Sim, 0, 0, {"ped 0B BF"}, kTrim, 0.5}, {Both, Sim, 0, 0, {}, kTrim, 0.54},
+    {Both, Sim, 0, 0, {"ped 0B C6"}, kTrim, 0.56}, {Both, Sim, 0, 0, {"ped 0B 00"}, kTrim, -1},
+    {Both, Sim, 0, 0, {"ped 0B FF"}, kTrim, 1},
+    // Its flaps move the flaps indicator (points 20 and 220) by more than
+    // 0.005 only, and never beyond its points.
+    {Both, Sim, 0, 0, {"sw 80 46"}, kFlaps, 0.25}, {Both, Sim, 0, 0, {}, kFlaps, 0.254},
+    {Both, Sim, 0, 0, {"sw 80 DC"}, kFlaps, 1.5}, {Both, Sim, 0, 0, {"sw 80 14"}, kFlaps, -0.2},
+    // Its compass turns the rose, in tenths of a degree cut in single precision.
+    {Both, Sim, 0, 0, {"sw 06 00", "sw 07 7B"}, kCompass, 12.3, CompassAhead},
+    {Both, Sim, 0, 0, {"sw 06 00", "sw 07 7B"}, kCompass, 12.36},
+    {Both, Sim, 0, 0, {"sw 06 00", "sw 07 07"}, kCompass, 0.7},
+    {Both, Sim, 0, 0, {"sw 06 0E", "sw 07 0F"}, kCompass, 359.9},
+    {Both, Sim, 0, 0, {"sw 06 0E", "sw 07 0F"}, kCompass, 0.1, CompassReversed},
+};
+
+class PanelRowsTest : public PanelDecodersTest, public ::testing::WithParamInterface<std::uint32_t> {
+protected:
+    PanelRowsTest() : PanelDecodersTest(GetParam()) {}
+
+    void given(Given what) {
+        CalibrationValues values;  // the start values: lever 50...200, knobs raw
+        switch (what) {
+        case Unchanged:
+            return;
+        case CompassAhead:
+        case CompassReversed:
+            core.calibrationState().compassReversed = what == CompassReversed;
+            return;
+        case ReversedLever:
+            values.flapsLeverMin = 200;
+            values.flapsLeverMax = 50;
+            break;
+        case CalibratedKnobs:
+            values.switchPanelKnobMin = values.switchPanelKnobMax = 80;
+            values.pedestalKnobMin = 50;
+            values.pedestalKnobMax = 200;
+            break;
+        case Uncalibrated:
+            break;
+        }
+        core.decoders().load(values);
+    }
+    // What the row sent: its frames, then what reached the simulator.
+    std::vector<std::string> sent(const Row& row) {
+        std::vector<std::string> out;
+        for (const auto& [panel, bytes] : panels.written) {
+            if (panel == Panel::StandbyGauges || bytes.size() != 4) continue;
+            // The compass is redrawn with every sample: only its own rows look at it.
+            const bool compass = panel == Panel::SwitchPanel && (bytes[2] == 0x06 || bytes[2] == 0x07);
+            if (compass && row.variable != kCompass) continue;
+            out.push_back(formatText("%s %02X %02X", panel == Panel::Pedestal ? "ped" : "sw", bytes[2], bytes[3]));
+        }
+        for (const std::string& line : bench.takeReports()) {
+            if (line.rfind("event ", 0) == 0) out.push_back(line.substr(6));
+            if (line.rfind("setdata ", 0) == 0) out.push_back(line);
+        }
+        return out;
+    }
+};
+
+TEST_P(PanelRowsTest, EachInputOrSimulatorValueSendsExactlyItsRow) {
+    const bool older = GetParam() < 11;
+    core.simLink().panelDrive().flapIndicatorLow = 20;
+    core.simLink().panelDrive().flapIndicatorHigh = 220;
+    for (std::size_t i = 0; i < std::size(kRows); ++i) {
+        const Row& row = kRows[i];
+        if ((row.generation == Older && !older) || (row.generation == Newer && older)) continue;
+        given(row.given);
+        if (row.variable != nullptr && row.from != Sim) bench.setValue(row.variable, row.state);
+        tick(8);  // the state sampled, what earlier rows sent settled, the trim wheel heard again
+        if (row.from == Sim) {
+            bench.setValue(row.variable, row.state);
+            tick();  // brings the last sample from before it
+        }
+        panels.written.clear();
+        bench.takeReports();
+        const auto code = static_cast<std::uint8_t>(row.code);
+        const auto value = static_cast<std::uint8_t>(row.value);
+        if (row.from == Sw) switchFrame(code, value);
+        if (row.from == Ped) pedestalFrame(code, value);
+        if (row.from == Stby) core.decoders().onStandbyByte(code);
+        tick();
+        EXPECT_EQ(sent(row), row.sends) << "row " << i << ": " << row.code << " " << row.value << ", "
+                                        << (row.variable != nullptr ? row.variable : "-") << " " << row.state;
+    }
 }
 
+INSTANTIATE_TEST_SUITE_P(OlderAndNewerSimulator, PanelRowsTest, ::testing::Values(10u, 11u));
+
 // What a switch-panel input sends to a panel goes only to a connected one (the
-// knob test below sees the same inputs reach connected panels).
+// rows above see the same inputs reach connected panels).
 TEST_F(PanelDecodersTest, InputsReachOnlyConnectedPanels) {
     for (bool& c : panels.connected) c = false;
     core.simLink().gaugeLine().setPanelBrightness(7);
@@ -178,72 +258,10 @@ protected:
     OlderSimulatorDecodersTest() : PanelDecodersTest(10) {}
 };
 
-TEST_F(OlderSimulatorDecodersTest, SwitchAndPedestalRowsSendTheSameNamedEvents) { expectTheNamedEventRows(); }
-
-TEST_F(OlderSimulatorDecodersTest, BatteriesAlternatorAndLightsWriteTheElectricalBlock) {
-    switchFrame(2, 1);
-    EXPECT_EQ(core.decoders().electricalBlock(), (std::array<std::int32_t, 4>{0, 1, 0, 0}));
-    ASSERT_EQ(simulatorSaw().size(), 1u);
-    switchFrame(0, 1);
-    switchFrame(2, 0);  // the standby battery still powers the bus
-    EXPECT_EQ(core.decoders().electricalBlock()[1], 1);
-    switchFrame(3, 1);
-    switchFrame(6, 1);
-    switchFrame(9, 1);
-    EXPECT_EQ(core.decoders().electricalBlock(), (std::array<std::int32_t, 4>{1, 1, 1, 1}));
-    const auto saw = simulatorSaw();
-    EXPECT_EQ(saw.size(), 5u);
-    for (const std::string& line : saw) EXPECT_EQ(line.rfind("setdata 3 ", 0), 0u) << line;
-    // Out of range: nothing at all, not even for an avionics master that is off.
-    bench.setValue("AVIONICS MASTER SWITCH", 0);
-    tick(3);
-    bench.takeReports();
-    switchFrame(0, 7);
-    switchFrame(4, 2);
-    EXPECT_TRUE(simulatorSaw().empty());
-}
-
-TEST_F(OlderSimulatorDecodersTest, RowsThatDependOnTheSimulatorsStateToo) {
-    expectSharedStateRows();
-    // The older simulator's taxi light and fuel pump toggle only where they differ.
-    expectStateRows({{false, 8, 1, "LIGHT TAXI", 1, nullptr},
-                     {false, 8, 0, "LIGHT TAXI", 1, "TOGGLE_TAXI_LIGHTS 0 1"},
-                     {false, 11, 1, "GENERAL ENG FUEL PUMP SWITCH:1", 0, "FUEL_PUMP 0 1"},
-                     {false, 11, 0, "GENERAL ENG FUEL PUMP SWITCH:1", 0, nullptr}});
-}
-
 TEST_F(OlderSimulatorDecodersTest, OneAvionicsToggleForTwoBusSwitchesMovedTogether) {
     switchFrame(4, 1);  // master off in the simulator: toggle, and ignore bus 2's echo
     switchFrame(5, 1);
     EXPECT_EQ(simulatorSaw(), std::vector<std::string>{"event TOGGLE_AVIONICS_MASTER 0 1"});
-}
-
-// The newer simulator gets an on/off event for each switch, both ways, and
-// never the older one's electrical block; the test switch is echoed to the panel.
-TEST_F(PanelDecodersTest, NewerSimulatorGetsItsSwitchEventsAndNoElectricalBlock) {
-    expectStateRows({
-        {false, 0, 1, nullptr, 0, "MobiFlight.C_172_STBYBATTERY_ON 0 1"},
-        {false, 0, 0, nullptr, 0, "MobiFlight.C_172_STBYBATTERY_OFF 0 1"},
-        {false, 0, 2, nullptr, 0, nullptr},
-        {false, 1, 5, nullptr, 0, "MobiFlight.C_172_STBYBATTERY_TEST_ON 0 1"},
-        {false, 1, 0, nullptr, 0, "MobiFlight.C_172_STBYBATTERY_TEST_OFF 0 1"},
-        {false, 2, 1, nullptr, 0, "MobiFlight.C172_BATTERY_ON 0 1"},
-        {false, 2, 0, nullptr, 0, "MobiFlight.C172_BATTERY_OFF 0 1"},
-        {false, 2, 2, nullptr, 0, nullptr},
-        {false, 3, 7, nullptr, 0, "MobiFlight.C172_ALTERNATOR_ON 0 1"},
-        {false, 3, 0, nullptr, 0, "MobiFlight.C172_ALTERNATOR_OFF 0 1"},
-        {false, 4, 1, nullptr, 0, "MobiFlight.C_172_AVIONICS_BUS_1_ON 0 1"},
-        {false, 4, 0, nullptr, 0, "MobiFlight.C_172_AVIONICS_BUS_1_OFF 0 1"},
-        {false, 4, 2, nullptr, 0, nullptr},
-        {false, 5, 1, nullptr, 0, "MobiFlight.C_172_AVIONICS_BUS_2_ON 0 1"},
-        {false, 5, 0, nullptr, 0, "MobiFlight.C_172_AVIONICS_BUS_2_OFF 0 1"},
-        {false, 6, 1, nullptr, 0, "MobiFlight.BEACON_LIGHTS_ON 0 1"},
-        {false, 6, 0, nullptr, 0, "MobiFlight.BEACON_LIGHTS_OFF 0 1"},
-        {false, 9, 1, nullptr, 0, "MobiFlight.NAV_LIGHTS_ON 0 1"},
-        {false, 9, 0, nullptr, 0, "MobiFlight.NAV_LIGHTS_OFF 0 1"},
-    });
-    const auto frames = framesTo(Panel::SwitchPanel);
-    EXPECT_NE(std::find(frames.begin(), frames.end(), Frame{0xFF, 0xFF, 0x01, 0x05}), frames.end());
 }
 
 TEST_F(PanelDecodersTest, BreakersAndGoAround) {
@@ -263,24 +281,6 @@ TEST_F(PanelDecodersTest, BreakersAndGoAround) {
 
 }
 
-TEST_F(PanelDecodersTest, StandbyLettersTurnTheCardsAndTheObs) {
-    for (const char c : std::string("ABCDEFGQ\n")) core.decoders().onStandbyByte(static_cast<std::uint8_t>(c));
-    EXPECT_EQ(simulatorSaw(),
-              (std::vector<std::string>{"event ADF_CARD_INC 0 1", "event ADF_CARD_DEC 0 1", "event VOR1_OBI_INC 0 1",
-                                        "event VOR1_OBI_DEC 0 1", "event VOR2_OBI_INC 0 1",
-                                        "event VOR2_OBI_DEC 0 1"}));
-}
-
-TEST_F(PanelDecodersTest, PedestalTrimWheel) {
-    pedestalFrame(94, 128);
-    EXPECT_EQ(core.simLink().panelDrive().trimIndicator, 0.0f);
-    pedestalFrame(94, 0);
-    pedestalFrame(94, 255);
-    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event AXIS_ELEV_TRIM_SET -1 1900000000",
-                                                         "event AXIS_ELEV_TRIM_SET 16383 1900000000",
-                                                         "event AXIS_ELEV_TRIM_SET -16257 1900000000"}));
-}
-
 TEST_F(PanelDecodersTest, SimulatorTrimMovesTheIndicatorAndTheWheelWaitsFiveSamples) {
     bench.setValue("ELEVATOR TRIM PCT", 0.5);
     tick(2);
@@ -298,26 +298,18 @@ TEST_F(PanelDecodersTest, SimulatorTrimMovesTheIndicatorAndTheWheelWaitsFiveSamp
     EXPECT_EQ(simulatorSaw().size(), 1u);
 }
 
-TEST_F(PanelDecodersTest, KnobsLightThePanelsAndSetTheBrightnesses) {
-    switchFrame(14, 100);  // no calibration: raw
-    switchFrame(16, 60);
-    core.calibrationState().knobRange[2] = {200, 50};  // published by the wizard
-    switchFrame(16, 125);
-    EXPECT_EQ(framesTo(Panel::SwitchPanel), (std::vector<Frame>{{0xFF, 0xFF, 0xFD, 100}}));
-    EXPECT_EQ(framesTo(Panel::Pedestal), (std::vector<Frame>{{0xFF, 0xFF, 0x0A, 60}, {0xFF, 0xFF, 0x0A, 127}}));
+// The standby gauges' and the avionics' knobs set brightnesses that the gauge
+// line and the tablet's message carry; a range the wizard publishes counts at
+// once, and a knob being calibrated feeds the wizard only.
+TEST_F(PanelDecodersTest, KnobsSetTheBrightnessesOrFeedTheWizard) {
     switchFrame(15, 77);
     EXPECT_EQ(core.simLink().gaugeLine().panelBrightness(), 77);
     switchFrame(17, 33);  // no tablet: kept as it was
     EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 0);
     connectTablet(kTablet);
     core.calibrationState().knobRange[3] = {200, 50};
-    switchFrame(17, 125);  // the wizard's range counts at once
+    switchFrame(17, 125);
     EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 127);
-    // Its ends: full at the maximum, dark just above the minimum (under 2 %).
-    switchFrame(17, 200);
-    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 255);
-    switchFrame(17, 52);
-    EXPECT_EQ(core.simLink().composer().avionicsBrightness(), 0);
 
     std::vector<std::pair<int, int>> sampled;
     core.calibrationState().feedKnobRange = [&](int knob, std::uint8_t raw) { sampled.push_back({knob, raw}); };
@@ -328,25 +320,23 @@ TEST_F(PanelDecodersTest, KnobsLightThePanelsAndSetTheBrightnesses) {
     EXPECT_TRUE(panels.written.empty());
 }
 
-TEST_F(PanelDecodersTest, LeverSetsFlapsEveryTimeUnlessItIsBeingCalibrated) {
-    switchFrame(19, 200);
-    switchFrame(19, 200);
-    EXPECT_EQ(simulatorSaw(), (std::vector<std::string>{"event FLAPS_UP 0 1", "event FLAPS_UP 0 1"}));
-
-    CalibrationState& wizard = core.calibrationState();
-    int ready = 0;
-    wizard.leverRangeReady = [&] { ++ready; };
-    wizard.leverCalibrating = true;
-    wizard.leverLive = false;
-    wizard.leverMax = wizard.leverMin = 128;
-    for (const std::uint8_t raw : {128, 60, 160}) switchFrame(19, raw);
-    EXPECT_EQ(ready, 0);  // a range of exactly 100
-    switchFrame(19, 200);
-    EXPECT_EQ(wizard.leverMin, 60);
-    EXPECT_EQ(wizard.leverMax, 200);
-    EXPECT_EQ(ready, 1);
-    EXPECT_EQ(core.decoders().lastLeverValue(), 200);
-    EXPECT_TRUE(simulatorSaw().empty());
+// A sample moves the flaps needle, then the rose, then reads what the switch
+// panel answered and decodes it at once.
+TEST_F(PanelDecodersTest, SampleDrivesFlapsThenCompassThenReadsTheSwitchPanel) {
+    core.simLink().panelDrive().flapIndicatorSent = 100.0f;  // as on connecting
+    std::vector<std::string> order;
+    panels.onWrite = [&](Panel to) {
+        if (to == Panel::SwitchPanel) order.push_back(formatText("%02X", panels.written.back().second[2]));
+    };
+    panels.onInlineRead = [&](Panel from) {
+        order.push_back(from == Panel::SwitchPanel ? "read 255" : "read elsewhere");
+        EXPECT_EQ(panels.inlineReads.back().second, 255u);
+        switchFrame(21, 0);
+    };
+    tick(2);
+    order.resize(std::min<std::size_t>(order.size(), 4));
+    EXPECT_EQ(order, (std::vector<std::string>{"80", "06", "07", "read 255"}));
+    EXPECT_TRUE(controls.isChecked(1015));
 }
 
 TEST_F(PanelDecodersTest, CompassOffsetIsSentOnceTheBreakersAreReported) {
@@ -379,59 +369,6 @@ TEST_F(PanelDecodersTest, CompassOffsetIsSentOnceTheBreakersAreReported) {
         total += f[3];
     }
     EXPECT_EQ(total, 848);  // -2147483648 tenths is 596523 turns and 848 tenths back
-}
-
-TEST_F(PanelDecodersTest, SimulatorDrivesFlapsIndicatorAndCompassThenReadsThePanel) {
-    core.simLink().panelDrive().flapIndicatorSent = 100.0f;  // as on connecting
-    core.simLink().panelDrive().flapIndicatorLow = 20;
-    core.simLink().panelDrive().flapIndicatorHigh = 220;
-    panels.onInlineRead = [&](Panel) { switchFrame(21, 0); };  // the panel's answer
-    tick(2);
-    const auto frames = framesTo(Panel::SwitchPanel);
-    const auto tenths = [&](bool reversed) {
-        const float h = static_cast<float>(core.simLink().compassHeading());
-        return static_cast<int>((reversed ? 360.0f - h : h) * 10);
-    };
-    ASSERT_GE(frames.size(), 3u);
-    EXPECT_EQ(frames[0], (Frame{0xFF, 0xFF, 0x80, 20}));  // flaps up
-    EXPECT_EQ(frames[1][2], 0x06);
-    EXPECT_EQ(frames[2][2], 0x07);
-    EXPECT_EQ(frames[1][3] * 256 + frames[2][3], tenths(false));
-    EXPECT_GT(tenths(false), 0);
-    ASSERT_FALSE(panels.inlineReads.empty());
-    EXPECT_EQ(panels.inlineReads[0], (std::pair<Panel, std::size_t>{Panel::SwitchPanel, 255}));
-    EXPECT_TRUE(controls.isChecked(1015));
-
-    panels.written.clear();
-    core.calibrationState().compassReversed = true;
-    tick();
-    const auto reversed = framesTo(Panel::SwitchPanel);
-    ASSERT_EQ(reversed.size(), 2u);  // the flaps have not moved
-    EXPECT_EQ(reversed[0][3] * 256 + reversed[1][3], tenths(true));
-}
-
-// Tenths of a degree as the panel shows them, from the simulator's compass.
-TEST_F(PanelDecodersTest, CompassHeadingIsSentInTenthsOfADegree) {
-    struct Case {
-        double degrees;
-        bool reversed;
-        Frame high, low;
-    };
-    for (const Case& c : {Case{12.3, false, {0xFF, 0xFF, 0x06, 0x00}, {0xFF, 0xFF, 0x07, 0x7B}},
-                         Case{0.7, false, {0xFF, 0xFF, 0x06, 0x00}, {0xFF, 0xFF, 0x07, 0x07}},
-                         Case{359.9, false, {0xFF, 0xFF, 0x06, 0x0E}, {0xFF, 0xFF, 0x07, 0x0F}},
-                         Case{0.1, true, {0xFF, 0xFF, 0x06, 0x0E}, {0xFF, 0xFF, 0x07, 0x0F}}}) {
-        core.calibrationState().compassReversed = c.reversed;
-        bench.setValue("WISKEY COMPASS INDICATION DEGREES", c.degrees);
-        tick();
-        panels.written.clear();
-        tick();
-        std::vector<Frame> compass;
-        for (const Frame& f : framesTo(Panel::SwitchPanel)) {
-            if (f[2] == 0x06 || f[2] == 0x07) compass.push_back(f);
-        }
-        EXPECT_EQ(compass, (std::vector<Frame>{c.high, c.low})) << c.degrees << (c.reversed ? " reversed" : "");
-    }
 }
 
 TEST_F(PanelDecodersTest, CompassOffsetReportedBeforeTheSimulatorWaitsForIt) {
