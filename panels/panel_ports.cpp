@@ -27,11 +27,18 @@ void PanelReader::consumed() {
 
 void PanelReader::run() {
     for (;;) {
+        // The batch is consumed before the port is asked again: asked before,
+        // it still reports the bytes the window is about to read, and the
+        // next notice would find nothing.
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return consumed_ || stopping_; });
+            if (stopping_) return;
+        }
         const PortWait wait = port_.waitForInput();
         if (wait == PortWait::Woken) return;
         {
-            std::unique_lock lock(mutex_);
-            if (wait == PortWait::Input) changed_.wait(lock, [this] { return consumed_ || stopping_; });
+            std::lock_guard lock(mutex_);
             if (stopping_) return;
             consumed_ = false;
         }

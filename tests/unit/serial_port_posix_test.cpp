@@ -152,6 +152,24 @@ TEST_F(PanelPortsOnPseudoTerminal, LongBurstArrivesInBatchesOfAtMost1023BytesNot
     EXPECT_GE(batches.size(), 3u);
 }
 
+// A reader that looked again before its batch was consumed would flood the
+// window with notices for bytes it cannot read yet, or post one for bytes
+// already read; absence is only seen by waiting, so the waits are short.
+TEST_F(PanelPortsOnPseudoTerminal, OneNoticeIsOutstandingUntilItsBatchIsConsumed) {
+    ports.setInput(*this);
+    ASSERT_TRUE(ports.open(Panel::StandbyGauges, pty.path));
+    writeAll(pty.fd, {'A'});
+    testing::QueuedNotices::Notice first{};
+    ASSERT_TRUE(notices.next(first));
+    writeAll(pty.fd, {'B'});
+    testing::QueuedNotices::Notice second{};
+    EXPECT_FALSE(notices.next(second, 300ms));
+    ports.onNotice(first.panel, first.session, first.notice);
+    EXPECT_EQ(received, (Bytes{'A', 'B'}));
+    // Nor is a notice posted for bytes the window has already read.
+    EXPECT_FALSE(notices.next(second, 300ms));
+}
+
 TEST_F(PanelPortsOnPseudoTerminal, NoticeOutlivingItsPortReadsNothingAndCloseIsPromptEitherWay) {
     ports.setInput(*this);
     ASSERT_TRUE(ports.open(Panel::StandbyGauges, pty.path));
