@@ -7,9 +7,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <system_error>
 #include <thread>
 
 namespace brelvik {
@@ -32,6 +37,65 @@ speed_t speedOf(int baudRate) {
     }
 }
 
+// The last close() of a tty waits, up to the port's closing_wait (30 s by
+// default), until its unsent output has drained; a panel that stopped taking
+// bytes would freeze the window that long. Discarding the output first does
+// not help on the USB drivers (their URBs in flight still count), only
+// CAP_SYS_ADMIN may set closing_wait to none, and either would cut off the
+// switch panel's farewell. So a close that would wait runs on a thread of its
+// own, where a farewell still drains; until it is done the device counts as
+// closing: an open of it would block on the tty's lock, so it fails at once.
+class PendingCloses {
+public:
+    bool contains(dev_t device) {
+        std::lock_guard lock(mutex_);
+        return devices_.count(device) != 0;
+    }
+    void closeLater(int fd, dev_t device) {
+        {
+            std::lock_guard lock(mutex_);
+            devices_.insert(device);
+        }
+        try {
+            std::thread([this, fd, device] {
+                close(fd);
+                forget(device);
+            }).detach();
+        } catch (const std::system_error&) {
+            close(fd);  // no thread to be had: better late than a lost descriptor
+            forget(device);
+        }
+    }
+
+private:
+    void forget(dev_t device) {
+        std::lock_guard lock(mutex_);
+        devices_.erase(devices_.find(device));
+    }
+
+    std::mutex mutex_;
+    std::multiset<dev_t> devices_;
+};
+
+PendingCloses& pendingCloses() {
+    static auto* closes = new PendingCloses;  // never destroyed: a close may outlive main()
+    return *closes;
+}
+
+bool outputQueued(int fd) {
+    int count = 0;
+    return ioctl(fd, TIOCOUTQ, &count) == 0 && count > 0;
+}
+
+void closeWithoutWaiting(int fd) {
+    struct stat info {};
+    if (!outputQueued(fd) || fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        close(fd);
+        return;
+    }
+    pendingCloses().closeLater(fd, info.st_rdev);
+}
+
 class PosixSerialPort final : public SerialPort {
 public:
     PosixSerialPort(int fd, int wakeRead, int wakeWrite) : fd_(fd), wakeRead_(wakeRead), wakeWrite_(wakeWrite) {}
@@ -39,9 +103,9 @@ public:
         // The lock goes with the descriptor; TIOCEXCL is cleared so the next
         // opener (a replugged panel's new session, another program) is let in.
         ioctl(fd_, TIOCNXCL);
-        close(fd_);
         close(wakeRead_);
         close(wakeWrite_);
+        closeWithoutWaiting(fd_);
     }
 
     std::size_t queued() override {
@@ -116,6 +180,9 @@ private:
 }  // namespace
 
 OpenedPort openSerialPort(const std::string& devicePath, int baudRate) {
+    struct stat info {};
+    if (stat(devicePath.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && pendingCloses().contains(info.st_rdev))
+        return {nullptr, "still closing: its last output has not drained"};
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return {nullptr, failure("open", errno)};
     auto fail = [fd](const char* what) {
