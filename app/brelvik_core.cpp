@@ -135,6 +135,9 @@ void BrelvikCore::onTimer(int id) {
         avionics_.onSimulatorTick();
         simLink_.service();
         decoders_.onSimulatorTick();
+        // The one timer that always runs: it also carries out the search
+        // that a panel plugged in while the bridge runs asks for.
+        connections_.onTick(PanelConnections::Clock::now());
         return;
     }
     tablet_.onTimer(id);

@@ -60,6 +60,8 @@ public:
     void onPanelNotice(Panel panel, std::uint32_t session, PanelNotice notice) {
         connections_.onNotice(panel, session, notice);
     }
+    // The port watcher's news that a serial port came or went, on the UI thread.
+    void onSerialPortsChanged() { connections_.onPortsChanged(PanelConnections::Clock::now()); }
     PanelPorts& panelPorts() { return panelPorts_; }
     PanelConnections& panelConnections() { return connections_; }
 

@@ -22,6 +22,14 @@ namespace {
 
 CBrelvikDlg* g_mainDialog = nullptr;
 
+// Beside the panel notices, whose ids are the panels'.
+constexpr int kPortsChangedEvent = 100;
+
+void updateWithChildren(wxWindow& window) {
+    window.Update();
+    for (wxWindow* child : window.GetChildren()) updateWithChildren(*child);
+}
+
 }  // namespace
 
 CBrelvikDlg* mainDialog() { return g_mainDialog; }
@@ -52,6 +60,7 @@ CBrelvikDlg::CBrelvikDlg(wxWindow* parent, SettingsStore& settings)
 }
 
 CBrelvikDlg::~CBrelvikDlg() {
+    portWatcher_.reset();
     for (auto& timer : timers_) timer->Stop();
     if (g_mainDialog == this) g_mainDialog = nullptr;
 }
@@ -73,6 +82,7 @@ void CBrelvikDlg::initialize() {
     devices.notifier = this;
     devices.sleeper = &sleeper_;
     core_ = std::make_unique<BrelvikCore>(*this, *this, *this, *sendSocket_, settings_, devices);
+    portWatcher_ = watchSerialPorts([this] { wxQueueEvent(this, new wxThreadEvent(wxEVT_THREAD, kPortsChangedEvent)); });
     if (!sendSocket_->isOk()) {
         show("Failed create send socket");
         return;
@@ -150,7 +160,7 @@ void CBrelvikDlg::onTimer(wxTimerEvent& event) {
 }
 
 void CBrelvikDlg::PaintingSleeper::sleepMs(int milliseconds) {
-    window_.Update();
+    updateWithChildren(window_);
     ThreadSleeper().sleepMs(milliseconds);
 }
 
@@ -163,7 +173,12 @@ void CBrelvikDlg::post(Panel panel, std::uint32_t session, PanelNotice notice) {
 
 void CBrelvikDlg::onPanelNotice(wxThreadEvent& event) {
     const int panel = event.GetId();
-    if (core_ == nullptr || panel < 0 || panel >= kPanelCount) return;
+    if (core_ == nullptr) return;
+    if (panel == kPortsChangedEvent) {
+        core_->onSerialPortsChanged();
+        return;
+    }
+    if (panel < 0 || panel >= kPanelCount) return;
     core_->onPanelNotice(static_cast<Panel>(panel), static_cast<std::uint32_t>(event.GetExtraLong()),
                          static_cast<PanelNotice>(event.GetInt()));
 }

@@ -15,6 +15,7 @@
 #include "base/seams.h"
 #include "base/tick_schedule.h"
 #include "dialogs/window_controls_wx.h"
+#include "panels/port_watcher.h"
 #include "tablet/udp_sockets_wx.h"
 
 namespace brelvik {
@@ -56,7 +57,9 @@ private:
 
     // The panel search blocks the UI thread between its probes; the window
     // repaints what changed (its status texts) in each pause, and nothing
-    // else runs, so the probes' order and timing stay as they are.
+    // else runs, so the probes' order and timing stay as they are. Each
+    // control is repainted itself: on Windows a text field is a window of its
+    // own that its parent's repaint does not reach.
     class PaintingSleeper final : public Sleeper {
     public:
         explicit PaintingSleeper(wxWindow& window) : window_(window) {}
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<UdpSendSocket> sendSocket_;
     std::unique_ptr<UdpReceiveSocket> receiveSocket_;
     std::unique_ptr<BrelvikCore> core_;
+    std::unique_ptr<PortWatcher> portWatcher_;  // first to go: it posts to this window
 };
 
 // Set once while the main dialog initialises; the simulator callback and the

@@ -73,6 +73,12 @@ bool PanelConnections::onCommand(int id) {
 }
 
 void PanelConnections::refreshPortLists() {
+    listPorts();
+    if (controls_.isChecked(ids::kPanelAutoConnect)) autoConnectPanels();
+    ++refreshCount_;
+}
+
+void PanelConnections::listPorts() {
     PortEnumeration found = enumerator_.enumerate();
     list_ = std::move(found.ports);
     // The boxes keep what was listed before a failure; the bridge goes on.
@@ -103,8 +109,70 @@ void PanelConnections::refreshPortLists() {
         portSelected_[static_cast<std::size_t>(index)] = true;
         controls_.enable(group.connectButton, true);
     }
-    if (controls_.isChecked(ids::kPanelAutoConnect)) autoConnectPanels();
+}
+
+void PanelConnections::onPortsChanged(Clock::time_point now) { changeSeen_ = now; }
+
+void PanelConnections::onTick(Clock::time_point now) {
+    // Every 50 ms while the simulator is connected: nothing to do but this
+    // test, unless a port changed.
+    if (!changeSeen_ && !retryAt_) return;
+    if (!controls_.isChecked(ids::kPanelAutoConnect)) {
+        changeSeen_.reset();
+        retryAt_.reset();
+        return;
+    }
+    // A device brings several events (a hub, then its ports): one search.
+    if (changeSeen_ && now - *changeSeen_ >= kSettleTime) {
+        changeSeen_.reset();
+        retryAt_.reset();
+        searchAfterPortChange(now);
+    } else if (retryAt_ && now >= *retryAt_) {
+        retryAt_.reset();
+        searchAfterPortChange(now);
+    }
+}
+
+void PanelConnections::searchAfterPortChange(Clock::time_point now) {
+    std::set<std::string> before;
+    for (const SSerInfo& port : list_) before.insert(port.devicePath);
+    listPorts();
+    std::map<std::string, Clock::time_point> appeared;
+    for (const SSerInfo& port : list_) {
+        const auto seen = appeared_.find(port.devicePath);
+        if (seen != appeared_.end() && now - seen->second < kBusyRetryWindow) {
+            appeared.insert(*seen);
+        } else if (before.count(port.devicePath) == 0) {
+            appeared.emplace(port.devicePath, now);
+        }
+    }
+    appeared_ = std::move(appeared);
+
+    openFailed_.clear();
+    portChangeSearch_ = now;
+    autoConnectPanels();
+    if (std::any_of(openFailed_.begin(), openFailed_.end(),
+                    [this](const std::string& path) { return mayRetry(path) && !isHeld(path); })) {
+        retryAt_ = now + kBusyRetryPeriod;
+    }
+    portChangeSearch_.reset();
     ++refreshCount_;
+}
+
+bool PanelConnections::isHeld(const std::string& path) const {
+    return std::find(openPath_.begin(), openPath_.end(), path) != openPath_.end();
+}
+
+void PanelConnections::noteOpenFailure(const std::string& path) {
+    if (portChangeSearch_) openFailed_.insert(path);
+}
+
+// Only during a search after a port change: a port that appeared moments ago
+// and could not be opened is likely still held by the program that probes it.
+bool PanelConnections::mayRetry(const std::string& path) const {
+    if (!portChangeSearch_) return false;
+    const auto seen = appeared_.find(path);
+    return seen != appeared_.end() && *portChangeSearch_ - seen->second < kBusyRetryWindow;
 }
 
 void PanelConnections::connectClicked(Panel panel) {
@@ -126,7 +194,9 @@ bool PanelConnections::openPanelPort(Panel panel) {
     }
     const std::string& path = list_[static_cast<std::size_t>(selected)].devicePath;
     if (!ports_.open(panel, path)) {
-        boxes_.show("Failed to open COM port!");
+        noteOpenFailure(path);
+        // It is tried again in a moment; the box would only stop the bridge.
+        if (!mayRetry(path)) boxes_.show("Failed to open COM port!");
         return false;
     }
     openPath_[static_cast<std::size_t>(indexOf(panel))] = path;
@@ -179,11 +249,16 @@ void PanelConnections::autoConnectPanels() {
     settings_.write(setting::kCheckBoxSection, setting::kAutoPanelConnFail, "1");
 
     std::vector<bool> claimed(list_.size(), false);
+    // After a port change, the ports the connected panels hold are theirs.
+    if (portChangeSearch_) {
+        for (std::size_t i = 0; i < list_.size(); ++i) claimed[i] = isHeld(list_[i].devicePath);
+    }
     for (std::size_t i = 0; i < list_.size(); ++i) {
         // Copies: connecting a panel must not depend on the list staying put.
         const std::string name = list_[i].friendlyName;
         const std::string path = list_[i].devicePath;
-        if ((contains(name, "STMicro") || contains(name, "usbmodem")) && !ports_.isConnected(Panel::StandbyGauges)) {
+        if ((contains(name, "STMicro") || contains(name, "usbmodem")) && !claimed[i] &&
+            !ports_.isConnected(Panel::StandbyGauges)) {
             connectFound(Panel::StandbyGauges, i);
             claimed[i] = true;
         }
@@ -223,7 +298,10 @@ void PanelConnections::connectFound(Panel panel, std::size_t portIndex) {
 bool PanelConnections::probeForFrames(const std::string& path, std::uint8_t codeA, std::uint8_t codeB) {
     probeParser_.reset();
     OpenedPort opened = probeOpener_.open(path, 9600);
-    if (opened.port == nullptr) return false;
+    if (opened.port == nullptr) {
+        noteOpenFailure(path);
+        return false;
+    }
     for (int i = 0; i < 3; ++i) {
         opened.port->write(kGreeting);
         sleeper_.sleepMs(10);
@@ -250,7 +328,10 @@ bool PanelConnections::probeForCode(SerialPort& port, std::uint8_t codeA, std::u
 
 bool PanelConnections::probeForLine(const std::string& path) {
     OpenedPort opened = probeOpener_.open(path, 115200);
-    if (opened.port == nullptr) return false;
+    if (opened.port == nullptr) {
+        noteOpenFailure(path);
+        return false;
+    }
     for (int i = 0; i < 5; ++i) {
         opened.port->write(kQuery);
         sleeper_.sleepMs(10);

@@ -4,7 +4,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,10 +55,29 @@ public:
     void autoConnectPanels();
     void onNotice(Panel panel, std::uint32_t session, PanelNotice notice);
 
+    // Panels plugged in (again) while the bridge runs. onPortsChanged takes
+    // the port watcher's news; onTick, called on every tick of a running
+    // timer, runs the search it asks for once the device's events have
+    // settled: with Auto-Connect on, the lists are refreshed as the refresh
+    // button does and the ports no connected panel holds are searched. A new
+    // port another program still holds (ModemManager probes new modems for a
+    // few seconds) is tried again for up to kBusyRetryWindow.
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kSettleTime = std::chrono::milliseconds(300);
+    static constexpr auto kBusyRetryPeriod = std::chrono::milliseconds(1000);
+    static constexpr auto kBusyRetryWindow = std::chrono::milliseconds(5000);
+    void onPortsChanged(Clock::time_point now);
+    void onTick(Clock::time_point now);
+
     const std::vector<SSerInfo>& portList() const { return list_; }
     int refreshCount() const { return refreshCount_; }
 
 private:
+    void listPorts();
+    void searchAfterPortChange(Clock::time_point now);
+    bool isHeld(const std::string& path) const;  // by a connected panel
+    void noteOpenFailure(const std::string& path);
+    bool mayRetry(const std::string& path) const;
     bool openPanelPort(Panel panel);
     void disconnect(Panel panel, bool sayFarewell);
     void connectClicked(Panel panel);
@@ -81,6 +104,13 @@ private:
     std::array<std::string, kPanelCount> openPath_;  // the port each connected panel has open
     FrameParser probeParser_;
     int refreshCount_ = 0;
+
+    std::optional<Clock::time_point> changeSeen_;  // a change not searched yet
+    std::optional<Clock::time_point> retryAt_;
+    std::map<std::string, Clock::time_point> appeared_;  // ports new since an earlier list
+    // Set only while a search that follows a port change runs.
+    std::optional<Clock::time_point> portChangeSearch_;
+    std::set<std::string> openFailed_;
 };
 
 }  // namespace brelvik

@@ -1,7 +1,7 @@
 # Shared set-up of scripts/run and scripts/test: installs what is missing from
 # Debian's archive, then configures and builds a preset.
 
-BRELVIK_PACKAGES="g++-mingw-w64-x86-64-posix build-essential cmake ninja-build pkg-config libwxgtk3.2-dev libserialport-dev libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth x11-utils imagemagick iproute2 util-linux fonts-dejavu-core"
+BRELVIK_PACKAGES="g++-mingw-w64-x86-64-posix build-essential cmake ninja-build pkg-config libwxgtk3.2-dev libserialport-dev libudev-dev libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth x11-utils imagemagick iproute2 util-linux fonts-dejavu-core"
 
 brelvik_install_packages() {
     missing=""

@@ -31,6 +31,7 @@ struct FakeDevice {
     bool gone = false;
     bool stalled = false;  // plugged in, but takes no more bytes: writes time out
     bool open = false;
+    int opensLeft = -1;    // opens that still succeed; -1 for any number
     // Given what was just written, returns the device's answer.
     std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> answer;
 
@@ -117,7 +118,8 @@ public:
         const auto it = devices.find(path);
         if (it == devices.end()) return {nullptr, "no such device"};
         std::lock_guard lock(it->second->mutex);
-        if (it->second->open || it->second->gone) return {nullptr, "busy"};
+        if (it->second->open || it->second->gone || it->second->opensLeft == 0) return {nullptr, "busy"};
+        if (it->second->opensLeft > 0) --it->second->opensLeft;
         it->second->open = true;
         it->second->openedAtBaud.push_back(baudRate);
         return {std::make_unique<FakeSerialPort>(it->second), {}};
@@ -136,11 +138,11 @@ public:
 class FakeSleeper final : public Sleeper {
 public:
     void sleepMs(int milliseconds) override {
-        if (onSleep) onSleep();
+        if (onSleep) onSleep(milliseconds);
         total += milliseconds;
     }
     int total = 0;
-    std::function<void()> onSleep;  // sees the state the bridge is in while it waits
+    std::function<void(int)> onSleep;  // sees the state the bridge is in while it waits
 };
 
 // Notices are queued as the dialog's event queue would hold them.

@@ -282,7 +282,13 @@ TEST_F(PanelConnectionsTest, AutoConnectFindsEachPanelByNameOrByItsAnswer) {
     auto gauges = opener.add("/dev/stm");
     auto pedestal = opener.add("/dev/ped");
     auto panel = opener.add("/dev/sw");
-    pedestal->answer = answersGreetingWith(94);
+    // What the bridge does to the port, in order: "w" a write, a number a sleep.
+    std::vector<std::string> trace;
+    sleeper.onSleep = [&](int ms) { trace.push_back(std::to_string(ms)); };
+    pedestal->answer = [&](const Bytes& written) {
+        trace.push_back("w");
+        return answersGreetingWith(94)(written);
+    };
     panel->answer = answersGreetingWith(19);
     list({port("STMicroelectronics Virtual COM Port USB (ttyACM0)", "/dev/stm"),
           port("Pedestal USB (ttyUSB0)", "/dev/ped"), port("Switch USB (ttyUSB1)", "/dev/sw"),
@@ -306,9 +312,31 @@ TEST_F(PanelConnectionsTest, AutoConnectFindsEachPanelByNameOrByItsAnswer) {
                                                       "/dev/sw"}));
     EXPECT_TRUE(gauges->writtenBytes().empty());
     EXPECT_EQ(panel->writtenBytes(), repeated(kGreeting, 4));  // three probes, then the greeting
-    // An unanswered frame probe waits its ten reads; one answered in its first
-    // read ends there.
+    // The pedestal's port: first probed as the switch panel (three greetings
+    // 10 ms apart, 100 ms, ten unanswered reads 10 ms apart), then as the
+    // pedestal, found in its first read, then greeted once connected.
+    const std::vector<std::string> greetings = {"w", "10", "w", "10", "w", "10", "100"};
+    std::vector<std::string> expected = greetings;
+    expected.insert(expected.end(), 10, "10");
+    expected.insert(expected.end(), greetings.begin(), greetings.end());
+    expected.push_back("w");
+    trace.resize(std::min(trace.size(), expected.size()));
+    EXPECT_EQ(trace, expected);
     EXPECT_EQ(sleeper.total, (3 * 10 + 100 + 10 * 10) + 2 * (3 * 10 + 100));
+}
+
+TEST_F(PanelConnectionsTest, PortFoundIsClaimedEvenWhenItsFinalOpenFails) {
+    auto panel = opener.add("/dev/sw");
+    panel->answer = answersGreetingWith(19);
+    panel->opensLeft = 1;  // the probe's open only
+    list({port("Switch USB (ttyUSB1)", "/dev/sw")});
+    refresh();
+    checkAutoConnect(true);
+    EXPECT_FALSE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Failed to open COM port!"});
+    // Not probed again as the pedestal or the gauges.
+    EXPECT_EQ(opener.opens, (std::vector<std::string>{"/dev/sw", "/dev/sw"}));
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Completed");
 }
 
 TEST_F(PanelConnectionsTest, AutoConnectRecognisesTheGaugesByTheirAnswerToAQuery) {
@@ -331,7 +359,7 @@ TEST_F(PanelConnectionsTest, SilentOrBusyUsbPortsLeaveEmptyStatusTextsAndTheSear
     list({port("Silent USB (ttyUSB0)", "/dev/silent"), port("Busy USB (ttyUSB1)", "/dev/busy")});
     refresh();
     std::set<std::string> seenWhileProbing;
-    sleeper.onSleep = [&] {
+    sleeper.onSleep = [&](int) {
         seenWhileProbing.insert(controls.text(ids::kPanelAutoConnectStatus) + " guard=" + setting("AutoPanelConnFail"));
     };
     checkAutoConnect(true);
@@ -365,6 +393,66 @@ TEST_F(PanelConnectionsTest, UnfinishedSearchIsReportedAndSwitchesAutoConnectOff
     checkAutoConnect(false);
     EXPECT_EQ(setting("AutoPanelConn"), "0");
     EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "");
+}
+
+// A panel plugged in while the bridge runs is found without a click, once
+// the device's events have settled; ports held by connected panels are left
+// alone, and nothing happens while Auto-Connect is off.
+TEST_F(PanelConnectionsTest, PanelPluggedInWhileRunningIsSearchedForOnlyWithAutoConnectOn) {
+    opener.add("/dev/stm");
+    auto panel = opener.add("/dev/sw");
+    panel->answer = answersGreetingWith(19);
+    const SSerInfo gaugesPort = port("STMicro USB (ttyACM0)", "/dev/stm");
+    list({gaugesPort});
+    refresh();
+    const auto t0 = PanelConnections::Clock::time_point{} + 1h;
+    list({gaugesPort, port("Switch USB (ttyUSB0)", "/dev/sw")});
+
+    connections.onPortsChanged(t0);
+    connections.onTick(t0 + 1s);
+    EXPECT_EQ(connections.refreshCount(), 1);
+
+    checkAutoConnect(true);
+    ASSERT_TRUE(ports.isConnected(Panel::StandbyGauges));
+    opener.opens.clear();
+    connections.onPortsChanged(t0 + 2s);
+    connections.onTick(t0 + 2s + PanelConnections::kSettleTime - 1ms);
+    EXPECT_TRUE(opener.opens.empty());
+    connections.onTick(t0 + 2s + PanelConnections::kSettleTime);
+    EXPECT_TRUE(ports.isConnected(Panel::SwitchPanel));
+    EXPECT_EQ(status(Panel::SwitchPanel), "Connected");
+    EXPECT_EQ(panel->writtenBytes(), repeated(kGreeting, 4));
+    EXPECT_EQ(opener.opens, (std::vector<std::string>{"/dev/sw", "/dev/sw"}));
+    EXPECT_EQ(controls.text(ids::kPanelAutoConnectStatus), "Completed");
+    connections.onTick(t0 + 10s);
+    EXPECT_EQ(opener.opens.size(), 2u);
+}
+
+// ModemManager holds a new port for a few seconds: it is tried again, quietly,
+// until it opens or five seconds have passed.
+TEST_F(PanelConnectionsTest, NewPortHeldByAnotherProgramIsTriedAgainForFiveSeconds) {
+    list({});
+    checkAutoConnect(true);
+    const auto t0 = PanelConnections::Clock::time_point{} + 1h;
+    auto held = opener.add("/dev/held");
+    auto late = opener.add("/dev/late");
+    held->open = late->open = true;
+    late->answer = answersGreetingWith(94);
+    list({port("Held USB (ttyUSB0)", "/dev/held"), port("Late USB (ttyUSB1)", "/dev/late")});
+    connections.onPortsChanged(t0);
+    int searches = 0;
+    for (auto t = t0; t <= t0 + 8s; t += 100ms) {
+        if (t == t0 + 2s) late->open = false;
+        const std::size_t before = opener.opens.size();
+        connections.onTick(t);
+        if (opener.opens.size() != before) ++searches;
+    }
+    EXPECT_TRUE(ports.isConnected(Panel::Pedestal));
+    EXPECT_TRUE(boxes.texts.empty());
+    // At 0.3 s, then a second after each search that met a port held since
+    // less than five seconds; the pedestal probe stops once it is found.
+    EXPECT_EQ(searches, 6);
+    EXPECT_EQ(std::count(opener.opens.begin(), opener.opens.end(), "/dev/held"), 3 * 3 + 3 * 2);
 }
 
 TEST_F(PanelConnectionsTest, SearchWithNoPortsGoesStraightToCompleted) {
