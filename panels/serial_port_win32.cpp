@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "panels/serial_win32.h"
+
 namespace brelvik {
 namespace {
 
@@ -51,20 +53,19 @@ public:
     }
 
     std::size_t read(std::span<std::uint8_t> bytes) override {
-        if (bytes.empty()) return 0;
+        // Only what the driver has queued is asked for, so the read never
+        // waits for bytes that may not come; nothing queued, nothing to ask.
+        const std::size_t available = std::min(bytes.size(), queued());
+        if (available == 0) return 0;
+        const DWORD asked = clampedSize(available);
         OVERLAPPED& block = fresh(readBlock_, readDone_);
         DWORD got = 0;
-        if (::ReadFile(port_.get(), bytes.data(), clampedSize(bytes.size()), nullptr, &block)) {
+        if (::ReadFile(port_.get(), bytes.data(), asked, nullptr, &block)) {
             ::GetOverlappedResult(port_.get(), &block, &got, FALSE);
             return got;
         }
         if (::GetLastError() != ERROR_IO_PENDING) return 0;
-        // Fewer bytes were queued than asked for, and the driver would wait
-        // for the rest. The caller's buffer goes away on return, so the read
-        // is ended here; what it had already taken is counted, not lost.
-        ::CancelIoEx(port_.get(), &block);
-        ::GetOverlappedResult(port_.get(), &block, &got, TRUE);
-        return got;
+        return finishPendingRead(port_.get(), block, asked);
     }
 
     std::size_t write(std::span<const std::uint8_t> bytes) override {
@@ -88,6 +89,7 @@ public:
     }
 
     PortWait waitForInput() override {
+        bool waitEnded = false;  // the last wait ended on its own
         for (;;) {
             if (::WaitForSingleObject(wakeEvent_.get(), 0) == WAIT_OBJECT_0) return PortWait::Woken;
             // A pulled USB device fails every call on its handle from then on.
@@ -96,36 +98,50 @@ public:
             if (!::ClearCommError(port_.get(), &errors, &status)) return PortWait::Gone;
             if (status.cbInQue > 0) return PortWait::Input;
 
-            if (polling_) {
+            // A wait that ends with nothing queued happens (the UI thread may
+            // have read the bytes first), but a driver that keeps ending it so
+            // would keep this thread spinning: the next look comes a little
+            // later.
+            if (polling_ || waitEnded) {
+                waitEnded = false;
                 if (::WaitForSingleObject(wakeEvent_.get(), kPollMs) == WAIT_OBJECT_0) return PortWait::Woken;
                 continue;
             }
             DWORD mask = 0;
             OVERLAPPED& block = fresh(waitBlock_, commEvent_);
-            if (::WaitCommEvent(port_.get(), &mask, &block)) continue;
+            if (::WaitCommEvent(port_.get(), &mask, &block)) {
+                waitEnded = true;
+                continue;
+            }
             if (::GetLastError() != ERROR_IO_PENDING) {
-                // Wine's serial layer refuses the wait on a pseudo-terminal
-                // outright, where a working Windows port never does. Either
-                // way the queue count still answers, so the port is polled
-                // from now on; if the count fails too, the device is gone and
-                // the next round says so.
+                // The queue count still answers, so a port that refuses the
+                // wait is polled from now on; if the count fails too, the
+                // device is gone and the next round says so.
                 polling_ = true;
                 continue;
             }
 
+            // Bounded, so that an event a driver never signals costs a second
+            // at most: then the queue and the wake event are looked at again.
             const HANDLE signals[] = {commEvent_.get(), wakeEvent_.get()};
-            const DWORD which = ::WaitForMultipleObjects(2, signals, FALSE, INFINITE);
+            const DWORD which = ::WaitForMultipleObjects(2, signals, FALSE, kRecheckMs);
             DWORD unused = 0;
-            if (which != WAIT_OBJECT_0) {
-                // wake() has already emptied the mask, which ends the wait;
-                // cancelling makes sure before the block is reused or freed.
-                ::CancelIoEx(port_.get(), &block);
-                ::GetOverlappedResult(port_.get(), &block, &unused, TRUE);
-                return which == WAIT_OBJECT_0 + 1 ? PortWait::Woken : PortWait::Gone;
+            if (which == WAIT_OBJECT_0) {
+                // A wait that ends in an error is not trusted again, or a
+                // driver that keeps failing it would keep this thread
+                // spinning. Wine ends every wait on a pseudo-terminal so
+                // (error 995), where a working Windows port never does.
+                if (!::GetOverlappedResult(port_.get(), &block, &unused, FALSE)) polling_ = true;
+                waitEnded = true;
+                continue;
             }
-            // A wait that ends in an error is not trusted again, or a driver
-            // that keeps failing it would keep this thread spinning.
-            if (!::GetOverlappedResult(port_.get(), &block, &unused, FALSE)) polling_ = true;
+            // Woken, timed out or failed: the wait is ended before its block
+            // is reused or freed (on a wake, emptying the mask has already
+            // ended it; cancelling makes sure).
+            ::CancelIoEx(port_.get(), &block);
+            ::GetOverlappedResult(port_.get(), &block, &unused, TRUE);
+            if (which == WAIT_TIMEOUT) continue;
+            return which == WAIT_OBJECT_0 + 1 ? PortWait::Woken : PortWait::Gone;
         }
     }
 
@@ -136,6 +152,7 @@ public:
 
 private:
     static constexpr DWORD kPollMs = 10;
+    static constexpr DWORD kRecheckMs = 1000;
 
     OwnedHandle readDone_ = manualResetEvent();
     OwnedHandle writeDone_ = manualResetEvent();
@@ -149,6 +166,22 @@ private:
 };
 
 }  // namespace
+
+DWORD finishPendingRead(HANDLE port, OVERLAPPED& block, DWORD asked) {
+    // A driver may complete even a read of bytes it reported queued later,
+    // from a work item; cancelled at once, such a read loses them or leaves
+    // the reader woken for nothing. The port's own time-outs bound the wait,
+    // with a margin for the driver's completion to reach us.
+    constexpr DWORD kMarginMs = 50;
+    if (::WaitForSingleObject(block.hEvent, readTimeoutMs(asked) + kMarginMs) != WAIT_OBJECT_0) {
+        ::CancelIoEx(port, &block);
+    }
+    // The caller's buffer goes away on return, so the read must be over; a
+    // read cut short still reports the bytes it took.
+    DWORD got = 0;
+    ::GetOverlappedResult(port, &block, &got, TRUE);
+    return got;
+}
 
 OpenedPort openSerialPort(const std::string& devicePath, int baudRate) {
     const HANDLE handle = ::CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
