@@ -140,3 +140,14 @@ brelvik_demo_settings() {
         > "$folder/Brelvik/Brelvik.ini"
     echo "$folder"
 }
+
+# The USB-serial rig (tests/rig): QEMU, and busybox for its guest's initramfs;
+# socat speaks to QEMU's monitor and echoes on the emulated adapters; xz
+# unpacks the guest's kernel. The kernel (fetched once per machine) and the
+# initramfs are cached in $BRELVIK_CACHE.
+BRELVIK_RIG_PACKAGES="qemu-system-x86 busybox-static socat xz-utils"
+
+brelvik_prepare_rig() {
+    BRELVIK_PACKAGES="$BRELVIK_RIG_PACKAGES" brelvik_install_packages
+    brelvik_step rig-prepare "fetch the rig's guest kernel and make its initramfs" scripts/rig-prepare
+}

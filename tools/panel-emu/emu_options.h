@@ -13,7 +13,7 @@ namespace brelvik::panelemu {
 
 struct PanelChoice {
     bool wanted = false;
-    std::optional<std::string> device;  // an existing device instead of a new pseudo-terminal
+    std::optional<std::string> device;  // an existing device or unix:<socket> instead of a new pseudo-terminal
 };
 
 struct Options {

@@ -1,6 +1,7 @@
-// panel-emu: plays the panels' firmware on pseudo-terminals. One thread, one
-// ppoll() loop over stdin and the ports. The rules live in PanelEmulator; this
-// file only moves bytes and prints.
+// panel-emu: plays the panels' firmware on pseudo-terminals, devices or the
+// sockets of emulated USB-serial adapters. One thread, one ppoll() loop over
+// stdin and the ports. The rules live in PanelEmulator; this file only moves
+// bytes and prints.
 #include <poll.h>
 #include <unistd.h>
 
@@ -63,9 +64,18 @@ void flushPending(Panel panel, Port& port) {
     }
 }
 
-void receive(Panel panel, Port& port, PanelEmulator& emulator) {
+void receive(Panel panel, Port& port, PanelEmulator& emulator, bool hungUp) {
     std::uint8_t chunk[4096];
     const ssize_t n = ::read(port.fds.fd, chunk, sizeof chunk);
+    // A socket's peer (the virtual machine) that left, or a device that hung
+    // up (its USB link went away) stays ready for ever: polling it again would
+    // spin, and a stop signal is never taken while ppoll() finds a ready port.
+    if ((n == 0 || (n < 0 && errno == EIO)) && (port.fds.isSocket || hungUp)) {
+        print("error " + std::string(panelName(panel)) + (port.fds.isSocket ? ": the socket was closed" : ": hung up"));
+        closePort(port.fds);
+        port.pending.clear();
+        return;
+    }
     if (n <= 0) return;  // EAGAIN, or EIO while no one holds the other side: nothing to do
     const Output out = emulator.onReceived(panel, std::span(chunk, static_cast<std::size_t>(n)));
     for (const auto& line : out.lines) print(line);
@@ -107,6 +117,7 @@ int main(int argc, char** argv) {
     std::array<Port, kPanelCount> ports{};
     std::array<bool, kPanelCount> open{};
     std::array<std::optional<std::string>, kPanelCount> paths{};
+    std::array<std::optional<std::string>, kPanelCount> listed{};  // what the bridge itself can open
     for (Panel panel : kAllPanels) {
         const std::size_t i = static_cast<std::size_t>(panel);
         const PanelChoice& choice = parsed.options.panels[i];
@@ -122,12 +133,13 @@ int main(int argc, char** argv) {
         ports[i].fds = *fds;
         open[i] = true;
         paths[i] = fds->path;
+        if (!fds->isSocket) listed[i] = fds->path;
     }
     for (Panel panel : kAllPanels) {
         const auto& path = paths[static_cast<std::size_t>(panel)];
         if (path) print("port " + std::string(panelName(panel)) + " " + *path);
     }
-    print(extraPortsLine(paths));
+    print(extraPortsLine(listed));
 
     PanelEmulator emulator(open);
     bool stdinOpen = true;
@@ -155,7 +167,9 @@ int main(int argc, char** argv) {
         for (std::size_t k = first; k < fds.size(); ++k) {
             const Panel panel = fdPanels[k - first];
             Port& port = ports[static_cast<std::size_t>(panel)];
-            if (fds[k].revents & (POLLIN | POLLERR | POLLHUP)) receive(panel, port, emulator);
+            if (fds[k].revents & (POLLIN | POLLERR | POLLHUP)) {
+                receive(panel, port, emulator, (fds[k].revents & POLLHUP) != 0);
+            }
             flushPending(panel, port);
         }
         if (stdinOpen && fds[0].revents != 0) {

@@ -1,6 +1,8 @@
 #include "tools/panel-emu/pty_posix.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -52,7 +54,34 @@ std::optional<PanelPortFds> openPseudoTerminal(int baud, std::string& error) {
     return port;
 }
 
+namespace {
+
+std::optional<PanelPortFds> connectSocket(const std::string& path, std::string& error) {
+    const std::string socketPath = path.substr(sizeof kSocketPrefix - 1);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) {
+        error = "bad socket path in " + path;
+        return std::nullopt;
+    }
+    socketPath.copy(address.sun_path, socketPath.size());
+    PanelPortFds port;
+    port.path = path;
+    port.isSocket = true;
+    port.fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (port.fd < 0 || ::connect(port.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = "cannot connect to " + socketPath + ": " + std::strerror(errno);
+        closePort(port);
+        return std::nullopt;
+    }
+    ::fcntl(port.fd, F_SETFL, ::fcntl(port.fd, F_GETFL) | O_NONBLOCK);
+    return port;
+}
+
+}  // namespace
+
 std::optional<PanelPortFds> openDevice(const std::string& path, int baud, std::string& error) {
+    if (path.rfind(kSocketPrefix, 0) == 0) return connectSocket(path, error);
     PanelPortFds port;
     port.path = path;
     port.fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
