@@ -103,12 +103,8 @@ void CalibrationWizard::previous() {
 }
 
 void CalibrationWizard::abort(bool fromCancelButton) {
-    Controls& controls = *state_.controls;
-    if (fromCancelButton) controls.setText(kNext, "Next");
-    controls.setText(kTitle, "");
-    controls.setText(kStepText, "");
-    controls.setText(kSecondText, "");
-    state_.show({kPrevious, kNext, kCancel, kUp, kDown, kReverse}, false);
+    if (fromCancelButton) state_.controls->setText(kNext, "Next");
+    state_.clearPage();
     for (int device = 0; device < DeviceCount; ++device) {
         const int at = step(device);
         if (at == 0) continue;

@@ -25,12 +25,16 @@ void WizardState::storeNumber(const char* section, const char* key, std::int32_t
     settings.write(section, key, formatText("%d", static_cast<int>(value)));
 }
 
-void WizardState::finishDevice() {
-    selected = -1;
+void WizardState::clearPage() {
     controls->setText(kTitle, "");
     controls->setText(kStepText, "");
     controls->setText(kSecondText, "");
     show({kPrevious, kNext, kCancel, kUp, kDown, kReverse}, false);
+}
+
+void WizardState::finishDevice() {
+    selected = -1;
+    clearPage();
     controls->setText(kNext, "Next");
 }
 

@@ -48,6 +48,8 @@ struct WizardState {
     void sendFrame(std::uint8_t code, std::uint8_t value);
     void storeNumber(const char* section, const char* key, std::int32_t value);
     bool switchPanelConnected() const { return panels->isConnected(Panel::SwitchPanel); }
+    // No title, no step texts, no buttons but the devices'.
+    void clearPage();
     // The page after Save or Finish: nothing selected, nothing to press.
     void finishDevice();
 

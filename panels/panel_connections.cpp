@@ -114,8 +114,9 @@ void PanelConnections::listPorts() {
 void PanelConnections::onPortsChanged(Clock::time_point now) { changeSeen_ = now; }
 
 void PanelConnections::onTick(Clock::time_point now) {
-    // Every 50 ms while the simulator is connected: nothing to do but this
-    // test, unless a port changed.
+    // On every simulator tick (every 50 ms while a simulator is connected,
+    // every second otherwise): nothing to do but this test, unless a port
+    // changed.
     if (!changeSeen_ && !retryAt_) return;
     if (!controls_.isChecked(ids::kPanelAutoConnect)) {
         changeSeen_.reset();

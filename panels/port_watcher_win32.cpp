@@ -14,7 +14,6 @@
 namespace brelvik {
 namespace {
 
-
 // Ours alone, so that nothing another program sends ends the watcher.
 constexpr UINT kStopMessage = WM_APP + 1;
 

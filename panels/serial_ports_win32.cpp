@@ -24,8 +24,6 @@ std::string failure(const char* what, DWORD error) {
     return message;
 }
 
-std::string utf8(const wchar_t* text) { return utf8Text(text); }
-
 // A string property of at most 255 characters. The registry does not promise
 // a terminating zero, so one is put after what was read.
 bool readTextProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property, std::string& out) {
@@ -38,7 +36,7 @@ bool readTextProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property, std
     }
     if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
     buffer[std::min<std::size_t>(size / sizeof(wchar_t), 255)] = L'\0';
-    out = utf8(buffer);
+    out = utf8Text(buffer);
     return true;
 }
 
@@ -68,7 +66,7 @@ std::string readPortName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     ::RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_SZ) return {};
     buffer[std::min<std::size_t>(size / sizeof(wchar_t), 63)] = L'\0';
-    return utf8(buffer);
+    return utf8Text(buffer);
 }
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -134,7 +132,7 @@ std::string listInterfacePorts(std::vector<SSerInfo>& ports, std::vector<std::st
         if (!portName.empty()) listedNames.push_back(portName);
         SSerInfo record;
         if (!describeDevice(set, device, record)) continue;
-        record.devicePath = utf8(detail->DevicePath);
+        record.devicePath = utf8Text(detail->DevicePath);
         ports.push_back(std::move(record));
     }
     return {};
